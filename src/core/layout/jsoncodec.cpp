@@ -14,8 +14,9 @@ namespace {
 [[noreturn]] void throwParseError(const QJsonParseError &error, qsizetype offsetShift)
 {
     const qsizetype offset = qMax<qsizetype>(0, error.offset - offsetShift);
-    throw PlatformError(u"The response is not valid JSON (%1 at offset %2)."_s.arg(error.errorString())
-                                .arg(offset));
+    throw PlatformError(
+            u"The response is not valid JSON (%1 at offset %2)."_s.arg(error.errorString())
+                    .arg(offset));
 }
 
 bool startsWithContainer(const QByteArray &data)

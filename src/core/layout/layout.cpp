@@ -100,9 +100,8 @@ int Layout::folderCount() const
 {
     int count = 0;
     for (const LayoutPage &page : pages)
-        count += std::count_if(page.cbegin(), page.cend(), [](const LayoutItem &item) {
-            return item.isFolder();
-        });
+        count += std::count_if(page.cbegin(), page.cend(),
+                               [](const LayoutItem &item) { return item.isFolder(); });
     return count;
 }
 
@@ -182,12 +181,14 @@ Layout Layout::fromRecord(const QJsonValue &record)
     if (pagesValue == object.constEnd())
         throw PlatformError(u"No value associated with key \"pages\"."_s);
     if (!pagesValue->isArray())
-        throw PlatformError(u"Expected to decode the layout pages as an array but found another value."_s);
+        throw PlatformError(
+                u"Expected to decode the layout pages as an array but found another value."_s);
 
     Layout layout;
     for (const QJsonValue &pageValue : pagesValue->toArray()) {
         if (!pageValue.isArray())
-            throw PlatformError(u"Expected to decode a layout page as an array but found another value."_s);
+            throw PlatformError(
+                    u"Expected to decode a layout page as an array but found another value."_s);
         LayoutPage page;
         for (const QJsonValue &item : pageValue.toArray())
             page.append(LayoutItem::fromRecord(item));

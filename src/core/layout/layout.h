@@ -19,8 +19,7 @@ public:
     Layout() = default;
     explicit Layout(const QList<LayoutPage> &pages)
         : pages(pages)
-    {
-    }
+    { }
 
     QList<LayoutPage> pages;
 

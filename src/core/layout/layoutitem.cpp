@@ -27,7 +27,8 @@ QJsonValue requiredKey(const QJsonObject &object, const QString &key)
 QString requiredString(const QJsonValue &value, const QString &what)
 {
     if (!value.isString())
-        throw PlatformError(u"Expected to decode a string for %1 but found another value."_s.arg(what));
+        throw PlatformError(
+                u"Expected to decode a string for %1 but found another value."_s.arg(what));
     return value.toString();
 }
 
@@ -37,8 +38,7 @@ LayoutItem::LayoutItem(bool folder, const QString &text, const QList<QStringList
     : m_folder(folder)
     , m_text(text)
     , m_pages(pages)
-{
-}
+{ }
 
 LayoutItem LayoutItem::app(const QString &identifier)
 {
@@ -105,11 +105,13 @@ LayoutItem LayoutItem::fromRecord(const QJsonValue &record)
 
     const QJsonValue pagesValue = requiredKey(fields, u"_1"_s);
     if (!pagesValue.isArray())
-        throw PlatformError(u"Expected to decode the folder pages as an array but found another value."_s);
+        throw PlatformError(
+                u"Expected to decode the folder pages as an array but found another value."_s);
     QList<QStringList> pages;
     for (const QJsonValue &pageValue : pagesValue.toArray()) {
         if (!pageValue.isArray())
-            throw PlatformError(u"Expected to decode a folder page as an array but found another value."_s);
+            throw PlatformError(
+                    u"Expected to decode a folder page as an array but found another value."_s);
         QStringList page;
         for (const QJsonValue &identifier : pageValue.toArray())
             page.append(requiredString(identifier, u"a folder's app"_s));

@@ -22,15 +22,17 @@ struct Location
 [[noreturn]] void throwUnsupported(Location location)
 {
     throw VarnoletError(
-            u"Unsupported item at Page %1, item %2. Widgets, spacers and unknown icon types cannot be safely "
+            u"Unsupported item at Page %1, item %2. Widgets, spacers and unknown icon types cannot "
+            u"be safely "
             "rewritten by this prototype. No items were dropped and nothing was applied. Use an "
-            "icon-only layout for the first test; keep a Finder backup and screenshots."_s.arg(location.page)
+            "icon-only layout for the first test; keep a Finder backup and screenshots."_s
+                    .arg(location.page)
                     .arg(location.item));
 }
 
 bool isAcceptedIconType(const QString &type)
 {
-    static const std::array accepted{u"Application"_s, u"application"_s, u"app"_s, u"Folder"_s,
+    static const std::array accepted{u"Application"_s, u"application"_s, u"app"_s,    u"Folder"_s,
                                      u"folder"_s,      u"WebClip"_s,     u"webclip"_s};
     return std::find(accepted.cbegin(), accepted.cend(), type) != accepted.cend();
 }
@@ -48,7 +50,8 @@ QStringList stringsOrThrow(const QJsonArray &array, qsizetype from, Location loc
     return strings;
 }
 
-// The device form of a folder: the name, then either the apps of its one page or one array per page.
+// The device form of a folder: the name, then either the apps of its one page or one array per
+// page.
 LayoutItem parseFolderArray(const QJsonArray &array, Location location)
 {
     if (array.size() < 2 || !array.first().isString())

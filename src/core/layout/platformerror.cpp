@@ -5,8 +5,7 @@
 PlatformError::PlatformError(const QString &description)
     : m_description(description)
     , m_utf8(description.toUtf8())
-{
-}
+{ }
 
 QString PlatformError::describe(const std::exception &error)
 {

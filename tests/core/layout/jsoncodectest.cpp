@@ -39,15 +39,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("description");
         QTest::newRow("empty") << ""_ba << u"The response is not valid JSON (it is empty)."_s;
         QTest::newRow("blank") << "  \n"_ba << u"The response is not valid JSON (it is empty)."_s;
-        QTest::newRow("two scalars") << "1, 2"_ba
-                                     << u"The response is not valid JSON (it holds more than one value)."_s;
+        QTest::newRow("two scalars")
+                << "1, 2"_ba << u"The response is not valid JSON (it holds more than one value)."_s;
         QTest::newRow("unterminated array")
                 << "[[\"com.apple.mobilephone\"], [\"a\"]"_ba
                 << u"The response is not valid JSON (unterminated array at offset 33)."_s;
-        QTest::newRow("bare word") << "hello"_ba
-                                   << u"The response is not valid JSON (illegal number at offset 0)."_s;
-        QTest::newRow("scalar then garbage") << "\"a\" ]"_ba
-                                             << u"The response is not valid JSON (garbage at the end of the document at offset 5)."_s;
+        QTest::newRow("bare word")
+                << "hello"_ba << u"The response is not valid JSON (illegal number at offset 0)."_s;
+        QTest::newRow("scalar then garbage")
+                << "\"a\" ]"_ba
+                << u"The response is not valid JSON (garbage at the end of the document at offset 5)."_s;
     }
     void refusesWhatIsNotOneJsonValue()
     {
