@@ -1,0 +1,237 @@
+#include "organizer.h"
+
+#include "appcatalog.h"
+#include "appnamecollator.h"
+#include "varnoleterror.h"
+
+#include <QCollatorSortKey>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The iPhone's folder limits, which the validation enforces as well.
+constexpr qsizetype folderPageApps = 9;
+constexpr qsizetype folderPages = 15;
+constexpr qsizetype folderApps = folderPageApps * folderPages;
+
+// The identifiers to sort, each resolved once: sorting a whole Home Screen must not resolve and
+// collate names again on every comparison.
+struct ResolvedApps
+{
+    QStringList ids;                     // distinct, in the order first collected
+    std::vector<qsizetype> slots;        // per collected identifier: its index in `ids`
+    std::vector<AppCategory> categories; // per distinct identifier
+    std::vector<qsizetype> ranks;        // per distinct identifier: its position in the app order
+};
+
+// The app order: names by the Finder's comparison; identical names by identifier; names that
+// differ but collate as equal by the order in which they were first collected. Every distinct
+// identifier gets its own rank, so equal ranks mean equal identifiers.
+std::vector<qsizetype> appOrderRanks(const QStringList &ids, const QStringList &idNames)
+{
+    QHash<QString, qsizetype> nameSlotOf;
+    QStringList distinctNames;
+    std::vector<qsizetype> nameSlots;
+    nameSlots.reserve(ids.size());
+    for (const QString &name : idNames) {
+        auto it = nameSlotOf.constFind(name);
+        if (it == nameSlotOf.cend()) {
+            it = nameSlotOf.insert(name, distinctNames.size());
+            distinctNames.append(name);
+        }
+        nameSlots.push_back(*it);
+    }
+
+    const AppNameCollator collator;
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(distinctNames.size());
+    for (const QString &name : std::as_const(distinctNames))
+        keys.push_back(collator.sortKey(name));
+    std::vector<qsizetype> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), [&keys](qsizetype a, qsizetype b) {
+        const int order = keys[a].compare(keys[b]);
+        return order < 0 || (order == 0 && a < b);
+    });
+    std::vector<qsizetype> nameRanks(keys.size());
+    qsizetype rank = -1;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        if (i == 0 || keys[byKey[i - 1]].compare(keys[byKey[i]]) != 0)
+            ++rank;
+        nameRanks[byKey[i]] = rank;
+    }
+
+    std::vector<qsizetype> byOrder(ids.size());
+    std::iota(byOrder.begin(), byOrder.end(), 0);
+    std::sort(byOrder.begin(), byOrder.end(), [&](qsizetype a, qsizetype b) {
+        const qsizetype nameA = nameSlots[a];
+        const qsizetype nameB = nameSlots[b];
+        if (nameRanks[nameA] != nameRanks[nameB])
+            return nameRanks[nameA] < nameRanks[nameB];
+        if (nameA != nameB)
+            return nameA < nameB;
+        return ids.at(a) < ids.at(b);
+    });
+    std::vector<qsizetype> ranks(ids.size());
+    for (std::size_t i = 0; i < byOrder.size(); ++i)
+        ranks[byOrder[i]] = static_cast<qsizetype>(i);
+    return ranks;
+}
+
+ResolvedApps resolve(const QStringList &collected, const AppNames &names,
+                     const CategoryOverrides &overrides)
+{
+    ResolvedApps apps;
+    QHash<QString, qsizetype> slotOf;
+    slotOf.reserve(collected.size());
+    apps.slots.reserve(collected.size());
+    for (const QString &id : collected) {
+        auto it = slotOf.constFind(id);
+        if (it == slotOf.cend()) {
+            it = slotOf.insert(id, apps.ids.size());
+            apps.ids.append(id);
+        }
+        apps.slots.push_back(*it);
+    }
+
+    // A name never depends on the overrides, so one lookup gives both the name and the category.
+    QStringList idNames;
+    idNames.reserve(apps.ids.size());
+    apps.categories.reserve(apps.ids.size());
+    for (const QString &id : std::as_const(apps.ids)) {
+        AppInfo info = AppCatalog::info(id, names, overrides);
+        idNames.append(std::move(info.name));
+        apps.categories.push_back(info.category);
+    }
+    apps.ranks = appOrderRanks(apps.ids, idNames);
+    return apps;
+}
+
+// Stable, so repeated identifiers keep their collected order (they are interchangeable anyway).
+void sortByAppOrder(std::vector<qsizetype> &slots, const ResolvedApps &apps)
+{
+    std::stable_sort(slots.begin(), slots.end(),
+                     [&apps](qsizetype a, qsizetype b) { return apps.ranks[a] < apps.ranks[b]; });
+}
+
+QList<LayoutItem> alphabeticalItems(const QStringList &collected, const AppNames &names)
+{
+    const ResolvedApps apps = resolve(collected, names, {});
+    std::vector<qsizetype> slots = apps.slots;
+    sortByAppOrder(slots, apps);
+    QList<LayoutItem> items;
+    items.reserve(static_cast<qsizetype>(slots.size()));
+    for (qsizetype slot : slots)
+        items.append(LayoutItem::app(apps.ids.at(slot)));
+    return items;
+}
+
+QList<LayoutItem> categoryItems(const QStringList &collected, const AppNames &names,
+                                const CategoryOverrides &overrides)
+{
+    const ResolvedApps apps = resolve(collected, names, overrides);
+    const QList<AppCategory> categories = AppCategories::allCases();
+    std::vector<std::vector<qsizetype>> groups(categories.size());
+    for (qsizetype slot : apps.slots)
+        groups[static_cast<std::size_t>(apps.categories[slot])].push_back(slot);
+
+    QList<LayoutItem> items;
+    for (AppCategory category : categories) {
+        std::vector<qsizetype> &group = groups[static_cast<std::size_t>(category)];
+        if (group.empty())
+            continue;
+        sortByAppOrder(group, apps);
+        if (group.size() == 1) {
+            items.append(LayoutItem::app(apps.ids.at(group.front())));
+            continue;
+        }
+        const QString title = AppCategories::title(category);
+        const auto groupSize = static_cast<qsizetype>(group.size());
+        for (qsizetype runStart = 0; runStart < groupSize; runStart += folderApps) {
+            const qsizetype runEnd = std::min(runStart + folderApps, groupSize);
+            QList<QStringList> pages;
+            for (qsizetype pageStart = runStart; pageStart < runEnd; pageStart += folderPageApps) {
+                QStringList page;
+                for (qsizetype i = pageStart; i < std::min(pageStart + folderPageApps, runEnd); ++i)
+                    page.append(apps.ids.at(group[static_cast<std::size_t>(i)]));
+                pages.append(page);
+            }
+            const qsizetype ordinal = runStart / folderApps + 1;
+            items.append(LayoutItem::folder(
+                    ordinal == 1 ? title : title + u' ' + QString::number(ordinal), pages));
+        }
+    }
+    return items;
+}
+
+Layout swapFirstTwoLooseApps(const Layout &layout)
+{
+    Layout result = layout;
+    for (qsizetype p = 1; p < result.pages.size(); ++p) {
+        LayoutPage &page = result.pages[p];
+        qsizetype firstApp = -1;
+        for (qsizetype i = 0; i < page.size(); ++i) {
+            if (page.at(i).isFolder())
+                continue;
+            if (firstApp < 0) {
+                firstApp = i;
+                continue;
+            }
+            page.swapItemsAt(firstApp, i);
+            return result;
+        }
+    }
+    throw VarnoletError(
+            u"The two-icon test needs two loose app icons on the same Home Screen page."_s);
+}
+
+} // namespace
+
+Layout Organizer::organize(const Layout &layout, const SortOptions &options, const AppNames &names,
+                           const CategoryOverrides &overrides)
+{
+    layout.validate();
+    if (options.style == SortStyle::twoIconTest)
+        return swapFirstTwoLooseApps(layout);
+
+    if (!SortOptions::supportedPageCapacities().contains(options.pageCapacity))
+        throw VarnoletError(u"Unsupported page size."_s);
+
+    const qsizetype kept = options.keepFirstPage ? std::min<qsizetype>(2, layout.pages.size()) : 1;
+    Layout result(layout.pages.first(kept));
+
+    // The Dock's apps go first, then every app of the sorted pages, folders unpacked.
+    QStringList collected;
+    if (!options.keepDock) {
+        for (const LayoutItem &item : layout.pages.constFirst())
+            collected.append(item.identifiers());
+        result.pages.first() = LayoutPage();
+    }
+    for (qsizetype p = kept; p < layout.pages.size(); ++p) {
+        for (const LayoutItem &item : layout.pages.at(p))
+            collected.append(item.identifiers());
+    }
+
+    const QList<LayoutItem> items = options.style == SortStyle::alphabetical
+            ? alphabeticalItems(collected, names)
+            : categoryItems(collected, names, overrides);
+    for (qsizetype start = 0; start < items.size(); start += options.pageCapacity)
+        result.pages.append(items.mid(start, options.pageCapacity));
+    if (result.pages.size() == 1)
+        result.pages.append(LayoutPage());
+
+    verifyProposal(layout, result);
+    return result;
+}
+
+void Organizer::verifyProposal(const Layout &original, const Layout &proposed)
+{
+    proposed.validate();
+    if (proposed.inventory() != original.inventory())
+        throw VarnoletError(u"The proposed layout changed the app inventory. Apply is blocked."_s);
+}
