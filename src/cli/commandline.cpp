@@ -1,0 +1,87 @@
+#include "commandline.h"
+
+#include "offlinecommands.h"
+#include "platformerror.h"
+#include "usageerror.h"
+
+#include <QFile>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Command = std::function<int(const QStringList &)>;
+
+const QList<std::pair<QString, Command>> &commands()
+{
+    static const QList<std::pair<QString, Command>> table{
+            {u"organize"_s, OfflineCommands::organize},
+            {u"inspect"_s, OfflineCommands::inspect},
+            {u"apps"_s, OfflineCommands::apps},
+            {u"demo"_s, OfflineCommands::demo},
+    };
+    return table;
+}
+
+void writeError(const QString &text)
+{
+    QFile err;
+    if (err.open(stderr, QIODevice::WriteOnly))
+        err.write(text.toUtf8());
+}
+
+} // namespace
+
+QString CommandLine::usage()
+{
+    return uR"(usage: varnolet-cli COMMAND [ARGUMENTS]
+
+INPUT is a layout file (any form Varnolet reads) or - for standard input.
+
+  organize INPUT [--style categories|alphabetical|two-icon-test] [--move-dock]
+           [--keep-first-page] [--page-size N] [--names FILE] [--overrides FILE]
+        Print the proposed layout in the configurator's form.
+  inspect INPUT
+        Print the layout's counts, fingerprint, display names and record form.
+  apps INPUT [--names FILE] [--overrides FILE] [--search TEXT]
+        Print the layout's apps with their names and categories, sorted by name.
+  demo
+        Print the built-in sample layout.
+
+--names FILE      a JSON object of bundle identifier to display name
+--overrides FILE  a JSON object of bundle identifier to category title ("Social", ...)
+
+Exit status: 0 success, 1 a failure (its sentence on standard error), 2 a usage error.
+)"_s;
+}
+
+int CommandLine::run(const QStringList &arguments)
+{
+    const QStringList rest = arguments.mid(1);
+    if (rest.isEmpty()) {
+        writeError(usage());
+        return Usage;
+    }
+    if (rest.first() == u"--help"_s || rest.first() == u"-h"_s || rest.first() == u"help"_s) {
+        QFile out;
+        if (out.open(stdout, QIODevice::WriteOnly))
+            out.write(usage().toUtf8());
+        return Success;
+    }
+
+    const auto found = std::find_if(commands().cbegin(), commands().cend(),
+                                    [&](const auto &entry) { return entry.first == rest.first(); });
+    try {
+        if (found == commands().cend())
+            throw UsageError(u"Unknown command: %1."_s.arg(rest.first()));
+        return found->second(rest);
+    } catch (const UsageError &error) {
+        writeError(error.problem() + u"\n\n"_s + usage());
+        return Usage;
+    } catch (const std::exception &error) {
+        writeError(PlatformError::describe(error) + u'\n');
+        return Failure;
+    }
+}

@@ -1,0 +1,139 @@
+#include "offlinecommands.h"
+
+#include "appcatalog.h"
+#include "applist.h"
+#include "commandarguments.h"
+#include "commandline.h"
+#include "inputfiles.h"
+#include "jsoncodec.h"
+#include "layoutparser.h"
+#include "organizer.h"
+#include "standardoutput.h"
+#include "usageerror.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QCommandLineOption namesOption(u"names"_s, u"Display names by bundle identifier."_s,
+                                     u"FILE"_s);
+const QCommandLineOption overridesOption(u"overrides"_s, u"Categories by bundle identifier."_s,
+                                         u"FILE"_s);
+
+std::optional<SortStyle> styleFromOption(const QString &value)
+{
+    if (value == u"categories"_s)
+        return SortStyle::categories;
+    if (value == u"alphabetical"_s)
+        return SortStyle::alphabetical;
+    if (value == u"two-icon-test"_s)
+        return SortStyle::twoIconTest;
+    return std::nullopt;
+}
+
+// The names the layout itself carried, with the --names file's pairs on top.
+AppNames namesFor(const ParsedLayout &parsed, const CommandArguments &arguments)
+{
+    AppNames names = parsed.names;
+    if (arguments.isSet(namesOption.names().first())) {
+        const AppNames extra = InputFiles::names(arguments.value(namesOption.names().first()));
+        for (auto it = extra.constBegin(); it != extra.constEnd(); ++it)
+            names.insert(it.key(), it.value());
+    }
+    return names;
+}
+
+CategoryOverrides overridesFor(const CommandArguments &arguments)
+{
+    if (!arguments.isSet(overridesOption.names().first()))
+        return {};
+    return InputFiles::overrides(arguments.value(overridesOption.names().first()));
+}
+
+QJsonObject namesObject(const AppNames &names)
+{
+    QJsonObject object;
+    for (auto it = names.constBegin(); it != names.constEnd(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+} // namespace
+
+int OfflineCommands::organize(const QStringList &arguments)
+{
+    const QCommandLineOption style(u"style"_s, u"categories, alphabetical or two-icon-test."_s,
+                                   u"STYLE"_s, u"categories"_s);
+    const QCommandLineOption moveDock(u"move-dock"_s, u"Sort the Dock's apps too."_s);
+    const QCommandLineOption keepFirstPage(u"keep-first-page"_s, u"Leave page 1 as it is."_s);
+    const QCommandLineOption pageSize(u"page-size"_s, u"Items per page."_s, u"N"_s, u"24"_s);
+    CommandArguments command(
+            {u"INPUT"_s}, {style, moveDock, keepFirstPage, pageSize, namesOption, overridesOption});
+    command.parse(arguments);
+
+    SortOptions options;
+    const std::optional<SortStyle> chosen = styleFromOption(command.value(u"style"_s));
+    if (!chosen)
+        throw UsageError(u"Unknown style %1; use categories, alphabetical or two-icon-test."_s.arg(
+                command.value(u"style"_s)));
+    options.style = *chosen;
+    options.keepDock = !command.isSet(u"move-dock"_s);
+    options.keepFirstPage = command.isSet(u"keep-first-page"_s);
+    bool isNumber = false;
+    options.pageCapacity = command.value(u"page-size"_s).toInt(&isNumber);
+    if (!isNumber)
+        throw UsageError(u"The page size must be a whole number."_s);
+
+    const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
+    const AppNames names = namesFor(parsed, command);
+    const Layout proposal
+            = Organizer::organize(parsed.layout, options, names, overridesFor(command));
+    StandardOutput::write(proposal.cfgutilData());
+    return CommandLine::Success;
+}
+
+int OfflineCommands::inspect(const QStringList &arguments)
+{
+    CommandArguments command({u"INPUT"_s}, {});
+    command.parse(arguments);
+    const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
+    const QJsonObject report{
+            {u"apps"_s, parsed.layout.identifiers().size()},
+            {u"pages"_s, parsed.layout.pageCount()},
+            {u"folders"_s, parsed.layout.folderCount()},
+            {u"fingerprint"_s, parsed.layout.fingerprint()},
+            {u"names"_s, namesObject(parsed.names)},
+            {u"layout"_s, parsed.layout.toRecord()},
+    };
+    StandardOutput::write(JsonCodec::encode(report));
+    return CommandLine::Success;
+}
+
+int OfflineCommands::apps(const QStringList &arguments)
+{
+    const QCommandLineOption search(u"search"_s,
+                                    u"Only apps whose name or identifier holds TEXT."_s, u"TEXT"_s);
+    CommandArguments command({u"INPUT"_s}, {namesOption, overridesOption, search});
+    command.parse(arguments);
+    const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
+    const QList<AppInfo> apps = AppList::build(parsed.layout, namesFor(parsed, command),
+                                               overridesFor(command), command.value(u"search"_s));
+    QJsonArray array;
+    for (const AppInfo &app : apps)
+        array.append(QJsonObject{{u"id"_s, app.id},
+                                 {u"name"_s, app.name},
+                                 {u"category"_s, AppCategories::title(app.category)}});
+    StandardOutput::write(JsonCodec::encode(array));
+    return CommandLine::Success;
+}
+
+int OfflineCommands::demo(const QStringList &arguments)
+{
+    CommandArguments command({}, {});
+    command.parse(arguments);
+    StandardOutput::write(AppCatalog::demo().layout.cfgutilData());
+    return CommandLine::Success;
+}
