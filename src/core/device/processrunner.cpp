@@ -49,10 +49,10 @@ QString largeOutputMessage()
 void refuseUnusableCommand(const QString &executable, const QStringList &arguments,
                            const QHash<QString, QString> &environment)
 {
-    // The operating system ends every string at a null character, so such a command would run
-    // with different words than asked for.
     if (executable.isEmpty())
         throw VarnoletError(u"Could not start the device command: no program was given."_s);
+    // The operating system ends every string at a null character, so such a command would run
+    // with different words than asked for.
     if (executable.contains(QChar::Null)
         || std::any_of(arguments.cbegin(), arguments.cend(),
                        [](const QString &argument) { return argument.contains(QChar::Null); }))
@@ -133,7 +133,7 @@ QString programPath(const QString &executable)
 PlatformError startFailure(const QString &executable, const QProcess &child)
 {
     // Qt words the reason as "<system call>: <reason>"; the user needs only the reason.
-    static const QRegularExpression systemCall(u"^exec\\w*: "_s);
+    const QRegularExpression systemCall(u"^exec\\w*: "_s);
     QString reason = child.errorString();
     reason.remove(systemCall);
     if (!reason.endsWith(u'.'))
@@ -238,6 +238,7 @@ CommandOutput ProcessRunner::run(const QString &executable, const QStringList &a
     const QByteArray data = readCapture(outputFile);
     const QString errorText = QString::fromUtf8(readCapture(errorFile));
 
+    // A child killed by a signal counts as failed whatever Qt keeps as its exit code (the signal).
     if (child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0) {
         const QString detail = errorText.isEmpty() ? QString::fromUtf8(data) : errorText;
         throw VarnoletError(QFileInfo(executable).fileName() % u" failed ("_s
