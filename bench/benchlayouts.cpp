@@ -21,7 +21,7 @@ QString identifier(int index)
 Layout BenchLayouts::realistic()
 {
     int next = 0;
-    Layout layout({{}});
+    Layout layout(QList<LayoutPage>{LayoutPage()});
     for (int i = 0; i < 4; ++i)
         layout.pages[0].append(LayoutItem::app(identifier(next++)));
 
@@ -30,7 +30,7 @@ Layout BenchLayouts::realistic()
         QList<QStringList> pages{{}};
         for (int app = 0; app < 10; ++app) {
             if (pages.last().size() == 9)
-                pages.append({});
+                pages.append(QStringList());
             pages.last().append(identifier(next++));
         }
         items.append(LayoutItem::folder(u"Folder %1"_s.arg(folder + 1), pages));
@@ -58,7 +58,7 @@ Layout BenchLayouts::largest()
     };
 
     int folders = 0;
-    Layout layout({{}});
+    Layout layout(QList<LayoutPage>{LayoutPage()});
     for (int i = 0; i < 4; ++i)
         layout.pages[0].append(fullFolder(++folders));
     for (int page = 0; page < 100; ++page) {

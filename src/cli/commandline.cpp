@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "devicecommands.h"
 #include "offlinecommands.h"
 #include "platformerror.h"
 #include "usageerror.h"
@@ -17,10 +18,11 @@ using Command = std::function<int(const QStringList &)>;
 const QList<std::pair<QString, Command>> &commands()
 {
     static const QList<std::pair<QString, Command>> table{
-            {u"organize"_s, OfflineCommands::organize},
-            {u"inspect"_s, OfflineCommands::inspect},
-            {u"apps"_s, OfflineCommands::apps},
-            {u"demo"_s, OfflineCommands::demo},
+            {u"organize"_s, OfflineCommands::organize}, {u"inspect"_s, OfflineCommands::inspect},
+            {u"apps"_s, OfflineCommands::apps},         {u"demo"_s, OfflineCommands::demo},
+            {u"devices"_s, DeviceCommands::devices},    {u"read"_s, DeviceCommands::read},
+            {u"apply"_s, DeviceCommands::apply},        {u"snapshots"_s, DeviceCommands::snapshots},
+            {u"restore"_s, DeviceCommands::restore},
     };
     return table;
 }
@@ -50,10 +52,29 @@ INPUT is a layout file (any form Varnolet reads) or - for standard input.
   demo
         Print the built-in sample layout.
 
+
+Commands that talk to an iPhone connected by USB (through Apple Configurator's cfgutil):
+
+  devices
+        Print the connected iPhones (ecid, udid, name, type), ordered by name.
+  read ECID [--no-names]
+        Read the phone's layout, save it as a snapshot, print it in the configurator's form.
+  apply ECID PROPOSAL --expected ORIGINAL
+        Write PROPOSAL once if the phone still holds ORIGINAL; saves a snapshot first and
+        verifies the result by reading it back.
+  snapshots
+        Print the saved snapshots, newest first.
+  restore ECID SNAPSHOT_ID
+        Write a saved snapshot back to the phone it came from, with the same guards as apply.
+
 --names FILE      a JSON object of bundle identifier to display name
 --overrides FILE  a JSON object of bundle identifier to category title ("Social", ...)
+--cfgutil PATH    the configurator tool (default: looked for where Apple Configurator installs it)
+--reader PATH     the optional pymobiledevice3 reader (default: looked for in the usual places)
+--no-reader       never fall back to the optional reader
 
-Exit status: 0 success, 1 a failure (its sentence on standard error), 2 a usage error.
+Exit status: 0 success, 1 a failure (its sentence on standard error, nothing was written unless
+the sentence says so), 2 a usage error, 3 written but the layout read back does not match.
 )"_s;
 }
 

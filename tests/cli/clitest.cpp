@@ -1,4 +1,5 @@
 #include "appcatalog.h"
+#include "clirun.h"
 #include "jsoncodec.h"
 #include "layoutparser.h"
 
@@ -12,23 +13,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
+using Run = CliRun;
 
 Run runCli(const QStringList &arguments, const QByteArray &input = {})
 {
-    QProcess process;
-    process.start(QStringLiteral(VARNOLET_CLI), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        qFatal("varnolet-cli did not finish");
-    return {process.exitCode(), process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
+    return CliRun::start(arguments, input);
 }
 
 // The worked example: a full Dock and one page of Instagram, Facebook, Notes and Calculator.
