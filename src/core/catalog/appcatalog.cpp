@@ -4,6 +4,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -159,16 +160,67 @@ const QList<KeywordRule> &keywordRules()
     return rules;
 }
 
-std::optional<AppCategory> categoryByKeyword(const QString &id, const QString &name)
+// Every keyword by its first two letters, so that one pass over a text finds all the keywords
+// in it; the rules are matched against every app of a Home Screen, thousands at a time.
+class KeywordIndex
 {
-    const QString text = (id + u' ' + name).toLower();
-    for (const KeywordRule &rule : keywordRules()) {
-        for (const QString &keyword : rule.keywords) {
-            if (text.contains(keyword))
-                return rule.category;
+public:
+    struct Entry
+    {
+        qsizetype rule;
+        QString keyword;
+    };
+
+    KeywordIndex()
+    {
+        const QList<KeywordRule> &rules = keywordRules();
+        for (qsizetype rule = 0; rule < rules.size(); ++rule) {
+            for (const QString &keyword : rules.at(rule).keywords) {
+                Q_ASSERT(keyword.size() >= 2 && bucket(keyword.at(0), keyword.at(1)) >= 0);
+                m_buckets[bucket(keyword.at(0), keyword.at(1))].append({rule, keyword});
+            }
         }
     }
-    return std::nullopt;
+
+    // The first rule, in table order, that has a keyword anywhere in `text`.
+    std::optional<AppCategory> firstMatch(QStringView text) const
+    {
+        const QList<KeywordRule> &rules = keywordRules();
+        qsizetype best = rules.size();
+        for (qsizetype i = 0; i + 1 < text.size() && best > 0; ++i) {
+            const int b = bucket(text.at(i), text.at(i + 1));
+            if (b < 0)
+                continue;
+            for (const Entry &entry : m_buckets[b]) {
+                if (entry.rule < best && text.sliced(i).startsWith(entry.keyword))
+                    best = entry.rule;
+            }
+        }
+        if (best == rules.size())
+            return std::nullopt;
+        return rules.at(best).category;
+    }
+
+private:
+    static constexpr int letters = 26;
+
+    // Keywords are lower-case ASCII letters; any other pair starts none of them.
+    static int bucket(QChar first, QChar second)
+    {
+        const auto letter
+                = [](QChar c) { return c >= u'a' && c <= u'z' ? c.unicode() - u'a' : -1; };
+        const int a = letter(first);
+        const int b = letter(second);
+        return a < 0 || b < 0 ? -1 : a * letters + b;
+    }
+
+    std::array<QList<Entry>, letters * letters> m_buckets;
+};
+
+std::optional<AppCategory> categoryByKeyword(const QString &id, const QString &name)
+{
+    static const KeywordIndex index;
+    return index.firstMatch((id + u' ' + name).toLower());
 }
 
 bool isWebsite(const QString &id)
@@ -184,8 +236,14 @@ QString fallbackName(const QString &id, bool website)
         const QString host = url.isValid() ? url.host() : QString();
         return host.isEmpty() ? id : host;
     }
-    const QList<QStringView> pieces = QStringView(id).split(u'.', Qt::SkipEmptyParts);
-    return pieces.isEmpty() ? id : pieces.constLast().toString();
+    // The last piece between dots that is not empty; dots alone make no piece.
+    qsizetype end = id.size();
+    while (end > 0 && id.at(end - 1) == u'.')
+        --end;
+    if (end == 0)
+        return id;
+    const qsizetype start = id.lastIndexOf(u'.', end - 1) + 1;
+    return id.sliced(start, end - start);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QHashFunctions>
 #include <QList>
 #include <QString>
 
@@ -21,6 +22,11 @@ enum class AppCategory {
     websites,
     other,
 };
+
+inline size_t qHash(AppCategory category, size_t seed = 0) noexcept
+{
+    return qHash(static_cast<int>(category), seed);
+}
 
 /// Categories the user chose, by bundle identifier; they change an app's category and nothing else.
 using CategoryOverrides = QHash<QString, AppCategory>;

@@ -24,62 +24,55 @@ constexpr qsizetype folderApps = folderPageApps * folderPages;
 struct ResolvedApps
 {
     QStringList ids;                     // distinct, in the order first collected
-    std::vector<qsizetype> slots;        // per collected identifier: its index in `ids`
+    std::vector<qsizetype> indices;      // per collected identifier: its index in `ids`
     std::vector<AppCategory> categories; // per distinct identifier
     std::vector<qsizetype> ranks;        // per distinct identifier: its position in the app order
 };
 
 // The app order: names by the Finder's comparison; identical names by identifier; names that
-// differ but collate as equal by the order in which they were first collected. Every distinct
-// identifier gets its own rank, so equal ranks mean equal identifiers.
+// differ but collate as equal by the order in which they were first collected. `ids` are distinct
+// and in the order first collected; `idNames` are their display names. Every identifier gets its
+// own rank, so equal ranks mean equal identifiers.
 std::vector<qsizetype> appOrderRanks(const QStringList &ids, const QStringList &idNames)
 {
-    QHash<QString, qsizetype> nameSlotOf;
-    QStringList distinctNames;
-    std::vector<qsizetype> nameSlots;
-    nameSlots.reserve(ids.size());
-    for (const QString &name : idNames) {
-        auto it = nameSlotOf.constFind(name);
-        if (it == nameSlotOf.cend()) {
-            it = nameSlotOf.insert(name, distinctNames.size());
-            distinctNames.append(name);
-        }
-        nameSlots.push_back(*it);
-    }
-
     const AppNameCollator collator;
     std::vector<QCollatorSortKey> keys;
-    keys.reserve(distinctNames.size());
-    for (const QString &name : std::as_const(distinctNames))
+    keys.reserve(idNames.size());
+    for (const QString &name : idNames)
         keys.push_back(collator.sortKey(name));
-    std::vector<qsizetype> byKey(keys.size());
-    std::iota(byKey.begin(), byKey.end(), 0);
-    std::sort(byKey.begin(), byKey.end(), [&keys](qsizetype a, qsizetype b) {
-        const int order = keys[a].compare(keys[b]);
-        return order < 0 || (order == 0 && a < b);
+
+    // By collation key, and by first appearance among equal keys.
+    std::vector<qsizetype> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
+        const int c = keys[a].compare(keys[b]);
+        return c < 0 || (c == 0 && a < b);
     });
-    std::vector<qsizetype> nameRanks(keys.size());
-    qsizetype rank = -1;
-    for (std::size_t i = 0; i < byKey.size(); ++i) {
-        if (i == 0 || keys[byKey[i - 1]].compare(keys[byKey[i]]) != 0)
-            ++rank;
-        nameRanks[byKey[i]] = rank;
+
+    // Within a run of names that collate as equal, each name stays where it first appeared and
+    // identical names go by identifier.
+    for (auto runBegin = order.begin(); runBegin != order.end();) {
+        const auto runEnd = std::find_if(runBegin + 1, order.end(), [&](qsizetype i) {
+            return keys[*runBegin].compare(keys[i]) != 0;
+        });
+        if (runEnd - runBegin > 1) {
+            QHash<QString, qsizetype> firstSeen;
+            for (auto it = runBegin; it != runEnd; ++it) {
+                if (!firstSeen.contains(idNames.at(*it)))
+                    firstSeen.insert(idNames.at(*it), it - runBegin);
+            }
+            std::stable_sort(runBegin, runEnd, [&](qsizetype a, qsizetype b) {
+                const qsizetype nameA = firstSeen.value(idNames.at(a));
+                const qsizetype nameB = firstSeen.value(idNames.at(b));
+                return nameA != nameB ? nameA < nameB : ids.at(a) < ids.at(b);
+            });
+        }
+        runBegin = runEnd;
     }
 
-    std::vector<qsizetype> byOrder(ids.size());
-    std::iota(byOrder.begin(), byOrder.end(), 0);
-    std::sort(byOrder.begin(), byOrder.end(), [&](qsizetype a, qsizetype b) {
-        const qsizetype nameA = nameSlots[a];
-        const qsizetype nameB = nameSlots[b];
-        if (nameRanks[nameA] != nameRanks[nameB])
-            return nameRanks[nameA] < nameRanks[nameB];
-        if (nameA != nameB)
-            return nameA < nameB;
-        return ids.at(a) < ids.at(b);
-    });
-    std::vector<qsizetype> ranks(ids.size());
-    for (std::size_t i = 0; i < byOrder.size(); ++i)
-        ranks[byOrder[i]] = static_cast<qsizetype>(i);
+    std::vector<qsizetype> ranks(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        ranks[order[i]] = static_cast<qsizetype>(i);
     return ranks;
 }
 
@@ -87,16 +80,16 @@ ResolvedApps resolve(const QStringList &collected, const AppNames &names,
                      const CategoryOverrides &overrides)
 {
     ResolvedApps apps;
-    QHash<QString, qsizetype> slotOf;
-    slotOf.reserve(collected.size());
-    apps.slots.reserve(collected.size());
+    QHash<QStringView, qsizetype> indexOf; // views into `collected`, which outlives it
+    indexOf.reserve(collected.size());
+    apps.indices.reserve(collected.size());
     for (const QString &id : collected) {
-        auto it = slotOf.constFind(id);
-        if (it == slotOf.cend()) {
-            it = slotOf.insert(id, apps.ids.size());
+        auto it = indexOf.constFind(id);
+        if (it == indexOf.cend()) {
+            it = indexOf.insert(id, apps.ids.size());
             apps.ids.append(id);
         }
-        apps.slots.push_back(*it);
+        apps.indices.push_back(*it);
     }
 
     // A name never depends on the overrides, so one lookup gives both the name and the category.
@@ -113,21 +106,21 @@ ResolvedApps resolve(const QStringList &collected, const AppNames &names,
 }
 
 // Stable, so repeated identifiers keep their collected order (they are interchangeable anyway).
-void sortByAppOrder(std::vector<qsizetype> &slots, const ResolvedApps &apps)
+void sortByAppOrder(std::vector<qsizetype> &indices, const ResolvedApps &apps)
 {
-    std::stable_sort(slots.begin(), slots.end(),
+    std::stable_sort(indices.begin(), indices.end(),
                      [&apps](qsizetype a, qsizetype b) { return apps.ranks[a] < apps.ranks[b]; });
 }
 
 QList<LayoutItem> alphabeticalItems(const QStringList &collected, const AppNames &names)
 {
     const ResolvedApps apps = resolve(collected, names, {});
-    std::vector<qsizetype> slots = apps.slots;
-    sortByAppOrder(slots, apps);
+    std::vector<qsizetype> indices = apps.indices;
+    sortByAppOrder(indices, apps);
     QList<LayoutItem> items;
-    items.reserve(static_cast<qsizetype>(slots.size()));
-    for (qsizetype slot : slots)
-        items.append(LayoutItem::app(apps.ids.at(slot)));
+    items.reserve(static_cast<qsizetype>(indices.size()));
+    for (qsizetype index : indices)
+        items.append(LayoutItem::app(apps.ids.at(index)));
     return items;
 }
 
@@ -137,8 +130,8 @@ QList<LayoutItem> categoryItems(const QStringList &collected, const AppNames &na
     const ResolvedApps apps = resolve(collected, names, overrides);
     const QList<AppCategory> categories = AppCategories::allCases();
     std::vector<std::vector<qsizetype>> groups(categories.size());
-    for (qsizetype slot : apps.slots)
-        groups[static_cast<std::size_t>(apps.categories[slot])].push_back(slot);
+    for (qsizetype index : apps.indices)
+        groups[static_cast<std::size_t>(apps.categories[index])].push_back(index);
 
     QList<LayoutItem> items;
     for (AppCategory category : categories) {
@@ -232,6 +225,23 @@ Layout Organizer::organize(const Layout &layout, const SortOptions &options, con
 void Organizer::verifyProposal(const Layout &original, const Layout &proposed)
 {
     proposed.validate();
-    if (proposed.inventory() != original.inventory())
+    // The same as comparing both inventories, with one table instead of two.
+    const QStringList originalIds = original.identifiers();
+    const QStringList proposedIds = proposed.identifiers();
+    bool same = originalIds.size() == proposedIds.size();
+    if (same) {
+        QHash<QStringView, qsizetype> balance; // views into `originalIds`
+        balance.reserve(originalIds.size());
+        for (const QString &id : originalIds)
+            ++balance[QStringView(id)];
+        for (const QString &id : proposedIds) {
+            const auto it = balance.find(QStringView(id));
+            if (it == balance.end() || --*it < 0) {
+                same = false;
+                break;
+            }
+        }
+    }
+    if (!same)
         throw VarnoletError(u"The proposed layout changed the app inventory. Apply is blocked."_s);
 }
