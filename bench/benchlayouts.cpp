@@ -11,9 +11,42 @@ const QStringList words{u"game"_s,   u"bank"_s,    u"fitness"_s, u"travel"_s, u"
                         u"social"_s, u"music"_s,   u"photo"_s,   u"notes"_s,  u"weather"_s,
                         u"reader"_s, u"scanner"_s, u"journal"_s, u"radio"_s,  u"tracker"_s};
 
+QString identifier(int index, qsizetype word)
+{
+    return u"com.studio%1.%2%3"_s.arg(index % 997).arg(words.at(word % words.size())).arg(index);
+}
+
 QString identifier(int index)
 {
-    return u"com.studio%1.%2%3"_s.arg(index % 997).arg(words.at(index % words.size())).arg(index);
+    return identifier(index, index);
+}
+
+// A folder of 15 full pages; its apps share one word, so every category holds whole folders.
+LayoutItem fullFolder(int &next, int number)
+{
+    QList<QStringList> pages;
+    for (int page = 0; page < 15; ++page) {
+        QStringList apps;
+        for (int app = 0; app < 9; ++app)
+            apps.append(identifier(next++, number));
+        pages.append(apps);
+    }
+    return LayoutItem::folder(u"Folder %1"_s.arg(number), pages);
+}
+
+Layout fullFolders(int homeScreenFolders)
+{
+    int next = 0;
+    int folders = 0;
+    Layout layout(QList<LayoutPage>{LayoutPage()});
+    for (int i = 0; i < 4; ++i)
+        layout.pages[0].append(fullFolder(next, ++folders));
+    while (folders - 4 < homeScreenFolders) {
+        if (layout.pages.size() == 1 || layout.pages.last().size() == 30)
+            layout.pages.append(LayoutPage());
+        layout.pages.last().append(fullFolder(next, ++folders));
+    }
+    return layout;
 }
 
 } // namespace
@@ -45,27 +78,10 @@ Layout BenchLayouts::realistic()
 
 Layout BenchLayouts::largest()
 {
-    int next = 0;
-    const auto fullFolder = [&next](int number) {
-        QList<QStringList> pages;
-        for (int page = 0; page < 15; ++page) {
-            QStringList apps;
-            for (int app = 0; app < 9; ++app)
-                apps.append(identifier(next++));
-            pages.append(apps);
-        }
-        return LayoutItem::folder(u"Folder %1"_s.arg(number), pages);
-    };
+    return fullFolders(100 * 30);
+}
 
-    int folders = 0;
-    Layout layout(QList<LayoutPage>{LayoutPage()});
-    for (int i = 0; i < 4; ++i)
-        layout.pages[0].append(fullFolder(++folders));
-    for (int page = 0; page < 100; ++page) {
-        LayoutPage items;
-        for (int i = 0; i < 30; ++i)
-            items.append(fullFolder(++folders));
-        layout.pages.append(items);
-    }
-    return layout;
+Layout BenchLayouts::largestOrganizable()
+{
+    return fullFolders(2990);
 }

@@ -130,7 +130,13 @@ QString Layout::fingerprint() const
     } catch (const std::exception &) {
         // An encoding failure hashes the empty byte string; the fingerprint itself never fails.
     }
-    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+    return fingerprint(data);
+}
+
+QString Layout::fingerprint(const QByteArray &deviceForm)
+{
+    return QString::fromLatin1(
+            QCryptographicHash::hash(deviceForm, QCryptographicHash::Sha256).toHex());
 }
 
 void Layout::validate() const

@@ -35,6 +35,8 @@ public:
     QByteArray cfgutilData() const;
     /// SHA-256 of the device form as 64 lower-case hexadecimal digits.
     QString fingerprint() const;
+    /// The fingerprint of device-form bytes already at hand, so that they are not encoded twice.
+    static QString fingerprint(const QByteArray &deviceForm);
 
     /// Checks the iPhone's limits; throws VarnoletError at the first rule broken.
     void validate() const;
