@@ -88,13 +88,15 @@ CliRun CliDeviceTest::cli(const QStringList &arguments, const QByteArray &input)
     environment.insert(u"HOME"_s, m_home->path());
     environment.insert(u"VARNOLET_FAKE_WORLD"_s, m_world);
     environment.insert(u"TMPDIR"_s, m_home->path());
+    // The commands that talk to a phone get the stand-in configurator, and no reader unless asked.
     QStringList withTools = arguments;
-    if (!arguments.contains(u"--cfgutil"_s))
-        withTools << u"--cfgutil"_s << QStringLiteral(VARNOLET_FAKE_CFGUTIL);
-    if (!arguments.contains(u"--reader"_s) && !arguments.contains(u"--no-reader"_s))
-        withTools << u"--no-reader"_s;
-    if (arguments.first() == u"snapshots"_s)
-        withTools = arguments;
+    const QStringList deviceCommands{u"devices"_s, u"read"_s, u"apply"_s, u"restore"_s};
+    if (deviceCommands.contains(arguments.first())) {
+        if (!arguments.contains(u"--cfgutil"_s))
+            withTools << u"--cfgutil"_s << QStringLiteral(VARNOLET_FAKE_CFGUTIL);
+        if (!arguments.contains(u"--reader"_s) && !arguments.contains(u"--no-reader"_s))
+            withTools << u"--no-reader"_s;
+    }
     return CliRun::start(withTools, input, environment);
 }
 
