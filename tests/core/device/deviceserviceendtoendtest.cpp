@@ -198,6 +198,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void nullRunnerRunsProcesses();
     void readOrganizeApplyVerified();
     void readWhenGetIconLayoutCrashes_data();
     void readWhenGetIconLayoutCrashes();
@@ -253,6 +254,15 @@ QStringList DeviceServiceEndToEndTest::journal() const
     for (const QJsonValue &entry : readWorld()[u"journal"_s].toArray())
         commands.append(entry[u"command"_s].toString());
     return commands;
+}
+
+void DeviceServiceEndToEndTest::nullRunnerRunsProcesses()
+{
+    writeWorld({{u"devices"_s, QJsonArray{phoneEntry()}}});
+    const DeviceService service(cfgutil, std::nullopt, nullptr, store());
+    QCOMPARE(service.devices(),
+             (QList<Device>{Device(ecid, udid, u"Alex’s iPhone"_s, u"iPhone16,2"_s)}));
+    QCOMPARE(journal(), QStringList{u"list"_s});
 }
 
 void DeviceServiceEndToEndTest::readOrganizeApplyVerified()

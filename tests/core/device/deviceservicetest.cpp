@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -401,6 +402,7 @@ private Q_SLOTS:
     void applyWriteFails();
     void applyReadBack_data();
     void applyReadBack();
+    void proposalPathIsAbsolute();
 };
 
 void DeviceServiceTest::initTestCase()
@@ -1122,6 +1124,29 @@ void DeviceServiceTest::applyReadBack()
     QList<double> timeouts(expected.size(), 45);
     timeouts[expected.indexOf(writeArguments(proposal))] = 90;
     QCOMPARE(timeoutsOf(m_runner->calls), timeouts);
+}
+
+void DeviceServiceTest::proposalPathIsAbsolute()
+{
+    // A store named relative to the working folder still hands the configurator a full path,
+    // which it can never take for an option.
+    const QString work = QFileInfo(m_root).absolutePath();
+    QVERIFY(QDir().mkpath(work));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work));
+    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+
+    const Layout proposed = layoutOf(afterPages());
+    m_runner->script = {reply(listResponse({phone()})), reply(layoutResponse(beforePages())),
+                        reply({}), reply(layoutResponse(afterPages()))};
+    const ApplyReceipt receipt
+            = DeviceService(configurator, std::nullopt, m_runner, SnapshotStore(u"Varnolet"_s))
+                      .apply(proposed, layoutOf(beforePages()), phone(), {}, u"Apply"_s);
+    QVERIFY(receipt.verified);
+    QCOMPARE(m_runner->calls.size(), 4);
+    QCOMPARE(m_runner->calls.at(2).arguments,
+             writeArguments(work + u"/Varnolet/Snapshots/"_s + receipt.snapshot.id
+                            + u"/proposed-layout.json"_s));
 }
 
 QTEST_GUILESS_MAIN(DeviceServiceTest)
