@@ -186,9 +186,13 @@ ApplyReceipt DeviceService::apply(const Layout &proposed, const Layout &expected
     try {
         readBack = read(device, false).layout.fingerprint();
     } catch (const std::exception &error) {
+        // The sentence goes on after the description, so its own full stop must not double up.
+        QString description = PlatformError::describe(error);
+        if (description.endsWith(u'.'))
+            description.chop(1);
         return ApplyReceipt{snapshot, false,
                             u"The command completed, but read-back verification failed: "_s
-                                    + PlatformError::describe(error)
+                                    + description
                                     + u". Check your iPhone before continuing. Your previous "
                                       u"layout is saved."_s};
     }

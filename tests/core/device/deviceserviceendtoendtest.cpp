@@ -46,6 +46,14 @@ const QString writeFailedStart
 const QString readBackFailedStart = u"The command completed, but read-back verification failed: "_s;
 const QString readBackFailedEnd
         = u". Check your iPhone before continuing. Your previous layout is saved."_s;
+
+// The read-back sentence ends the description with its own full stop, never with two.
+QString readBackFailed(QString description)
+{
+    if (description.endsWith(u'.'))
+        description.chop(1);
+    return readBackFailedStart + description + readBackFailedEnd;
+}
 const QString mismatch = u"Configurator accepted the command, but the layout read back does not "
                          "match. No second write was attempted. Check the phone; your previous "
                          "layout is saved."_s;
@@ -505,8 +513,7 @@ void DeviceServiceEndToEndTest::applyFaults()
         expected = writeFailedStart + ids.value(0) + u".\n"_s + description;
         break;
     case Outcome::readBackFails:
-        expected = readBackFailedStart + readFailedStart + description + readFailedEnd
-                + readBackFailedEnd;
+        expected = readBackFailed(readFailedStart + description + readFailedEnd);
         break;
     case Outcome::mismatch:
         expected = mismatch;

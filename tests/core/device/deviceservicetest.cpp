@@ -108,6 +108,14 @@ const QString writeFailedStart
 const QString readBackFailedStart = u"The command completed, but read-back verification failed: "_s;
 const QString readBackFailedEnd
         = u". Check your iPhone before continuing. Your previous layout is saved."_s;
+
+// The read-back sentence ends the description with its own full stop, never with two.
+QString readBackFailed(QString description)
+{
+    if (description.endsWith(u'.'))
+        description.chop(1);
+    return readBackFailedStart + description + readBackFailedEnd;
+}
 const QString mismatch = u"Configurator accepted the command, but the layout read back does not "
                          "match. No second write was attempted. Check the phone; your previous "
                          "layout is saved."_s;
@@ -1049,16 +1057,14 @@ void DeviceServiceTest::applyReadBack_data()
             << mismatch << u"cfgutil"_s;
     QTest::newRow("read-back times out")
             << false << current << Script{{failWith(timedOut)}} << false
-            << readBackFailedStart + readFailedStart + timedOut + readFailedEnd + readBackFailedEnd
-            << u"cfgutil"_s;
+            << readBackFailed(readFailedStart + timedOut + readFailedEnd) << u"cfgutil"_s;
     QTest::newRow("read-back does not parse")
             << false << current << Script{{reply("[[]]")}} << false
-            << readBackFailedStart + u"Expected a Dock and at least one Home Screen page."_s
-                    + readBackFailedEnd
+            << readBackFailed(u"Expected a Dock and at least one Home Screen page."_s)
             << u"cfgutil"_s;
     QTest::newRow("read-back fallback fails")
             << true << current << Script{{failWith(timedOut), platformFailure(u"Gone."_s)}} << false
-            << readBackFailedStart + u"Gone."_s + readBackFailedEnd << u"cfgutil"_s;
+            << readBackFailed(u"Gone."_s) << u"cfgutil"_s;
     QTest::newRow("both reads through the fallback")
             << true
             << Script{{failing(Failure::envelope), reply(springboardResponse(beforePages()))}}
