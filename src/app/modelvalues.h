@@ -1,0 +1,29 @@
+#pragma once
+
+#include "activityentry.h"
+#include "appcategory.h"
+#include "device.h"
+#include "layout.h"
+#include "parsedlayout.h"
+#include "snapshot.h"
+
+#include <QVariantList>
+#include <QVariantMap>
+
+/// The model's values in the plain variant form the window binds to.
+class ModelValues
+{
+public:
+    ModelValues() = delete;
+
+    /// {ecid, udid, name, type}.
+    static QVariantMap device(const Device &device);
+    /// {id, date, message, warning}.
+    static QVariantMap activity(const ActivityEntry &entry);
+    /// {id, date, reason, deviceName, ecid, udid, apps, pages, folders, reader}.
+    static QVariantMap snapshot(const Snapshot &snapshot);
+    /// Pages of items, page 0 the Dock. An app is {kind: "app", id, title, category}; a folder is
+    /// {kind: "folder", id: "", title, category (of its first app), pages: pages of app maps}.
+    static QVariantList layout(const Layout &layout, const AppNames &names,
+                               const CategoryOverrides &overrides);
+};
