@@ -9,6 +9,7 @@
 #include "platformerror.h"
 #include "platformpanels.h"
 #include "processrunner.h"
+#include "restorecheck.h"
 #include "varnoleterror.h"
 
 #include <QCoreApplication>
@@ -907,20 +908,10 @@ void VarnoletModel::prepareRestore(const QString &id)
                          device, id] {
                    RestoreOutcome outcome;
                    outcome.snapshot = storage.load(id);
-                   const Device &owner = outcome.snapshot.device;
-                   if (owner.ecid != device.ecid || owner.udid != device.udid) {
-                       throw VarnoletError(u"This saved layout belongs to a different iPhone. "
-                                           u"Select "_s
-                                           + owner.name + u" to restore it."_s);
-                   }
+                   RestoreCheck::verifyDevice(outcome.snapshot, device);
                    outcome.current
                            = makeService(cfgutil, fallback, storage).read(device, true).layout;
-                   if (outcome.current.inventory() != outcome.snapshot.layout.inventory()) {
-                       throw VarnoletError(
-                               u"The app icons on this iPhone changed since the snapshot. "
-                               u"Automatic restore is blocked to avoid adding or losing icons. "
-                               u"You can inspect original-layout.json in the snapshot folder."_s);
-                   }
+                   RestoreCheck::verifyInventory(outcome.snapshot, outcome.current);
                    return outcome;
                })
                 .then(this, [this, id, device](const RestoreOutcome &outcome) {
