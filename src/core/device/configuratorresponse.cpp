@@ -1,11 +1,11 @@
 #include "configuratorresponse.h"
 
 #include "jsoncodec.h"
+#include "usertext.h"
 #include "varnoleterror.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <optional>
@@ -15,22 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qsizetype quotedCharacterLimit = 2000;
-
-// Cut at user-perceived characters, so that a message never ends in half a character.
-QString firstCharacters(const QString &text, qsizetype count)
-{
-    if (text.size() <= count)
-        return text;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next == -1)
-            return text;
-        end = next;
-    }
-    return text.left(end);
-}
 
 std::optional<QJsonValue> decoded(const QByteArray &data)
 {
@@ -167,7 +151,7 @@ void ConfiguratorResponse::checkErrors(const QByteArray &data)
 
     if (typeIsError || errorGiven)
         throw VarnoletError(u"Configurator reported an error: "_s
-                            + firstCharacters(QString::fromUtf8(data), quotedCharacterLimit));
+                            + UserText::left(QString::fromUtf8(data), quotedCharacterLimit));
 }
 
 QList<Device> ConfiguratorResponse::devices(const QByteArray &data)

@@ -1,6 +1,7 @@
 #include "processrunner.h"
 
 #include "platformerror.h"
+#include "usertext.h"
 #include "varnoleterror.h"
 
 #include <QDeadlineTimer>
@@ -12,7 +13,6 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringBuilder>
-#include <QTextBoundaryFinder>
 #include <QUuid>
 
 #include <algorithm>
@@ -170,19 +170,6 @@ void stop(QProcess &child)
     }
 }
 
-QString firstCharacters(const QString &text, int count)
-{
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int taken = 0; taken < count; ++taken) {
-        const qsizetype next = graphemes.toNextBoundary();
-        if (next < 0)
-            return text;
-        end = next;
-    }
-    return text.left(end);
-}
-
 } // namespace
 
 CommandOutput ProcessRunner::run(const QString &executable, const QStringList &arguments,
@@ -243,7 +230,7 @@ CommandOutput ProcessRunner::run(const QString &executable, const QStringList &a
         const QString detail = errorText.isEmpty() ? QString::fromUtf8(data) : errorText;
         throw VarnoletError(QFileInfo(executable).fileName() % u" failed ("_s
                             % QString::number(child.exitCode()) % u"). "_s
-                            % firstCharacters(detail, detailLength));
+                            % UserText::left(detail, detailLength));
     }
     return CommandOutput{data, errorText};
 }

@@ -2,11 +2,11 @@
 
 #include "jsoncodec.h"
 #include "platformerror.h"
+#include "usertext.h"
 #include "varnoleterror.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
-#include <QTextBoundaryFinder>
 
 using namespace Qt::StringLiterals;
 
@@ -18,15 +18,6 @@ constexpr qsizetype maximumPageItems = 30;
 constexpr qsizetype maximumFolderPages = 15;
 constexpr qsizetype maximumFolderPageApps = 9;
 constexpr qsizetype maximumIdentifierLength = 4096;
-
-qsizetype graphemeCount(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1)
-        ++count;
-    return count;
-}
 
 bool isLineBreakOrNul(QChar c)
 {
@@ -55,7 +46,7 @@ bool isValidIdentifier(const QString &identifier)
         return false;
     // A UTF-16 length within the limit cannot hold more user-perceived characters than that.
     return identifier.size() <= maximumIdentifierLength
-            || graphemeCount(identifier) <= maximumIdentifierLength;
+            || UserText::length(identifier) <= maximumIdentifierLength;
 }
 
 bool isValidFolder(const LayoutItem &folder)

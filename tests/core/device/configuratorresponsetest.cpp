@@ -1,10 +1,10 @@
 #include "configuratorresponse.h"
 #include "platformerror.h"
+#include "usertext.h"
 #include "varnoleterror.h"
 
 #include <QFile>
 #include <QTest>
-#include <QTextBoundaryFinder>
 
 using namespace Qt::StringLiterals;
 
@@ -42,15 +42,6 @@ Device iphone(const QString &ecid, const QString &udid, const QString &name,
 const QString reported = u"VarnoletError: Configurator reported an error: "_s;
 const QString invalidDevice
         = u"VarnoletError: The selected device has no valid ECID and UDID. Reconnect and refresh."_s;
-
-qsizetype graphemeCount(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1)
-        ++count;
-    return count;
-}
 
 } // namespace
 
@@ -117,7 +108,7 @@ private Q_SLOTS:
                 = failureOf([&] { ConfiguratorResponse::checkErrors(response.toUtf8()); });
         QVERIFY(failure.startsWith(reported));
         const QString quoted = failure.mid(reported.size());
-        QCOMPARE(graphemeCount(quoted), 2000);
+        QCOMPARE(UserText::length(quoted), 2000);
         QVERIFY(response.startsWith(quoted));
     }
 
