@@ -8,10 +8,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-AppInfo app(const QString &id, const QString &name, AppCategory category = AppCategory::other)
-{
-    return {id, name, category};
-}
+const AppInfo alpha{u"a"_s, u"Alpha"_s, AppCategory::other};
+const AppInfo beta{u"b"_s, u"Beta"_s, AppCategory::other};
 
 } // namespace
 
@@ -20,81 +18,61 @@ class AppListModelTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void rolesCarryIdNameAndCategoryTitle();
-    void changedCategoryUpdatesRowInPlace();
-    void changedRowsResetTheModel_data();
-    void changedRowsResetTheModel();
+    void setApps_data();
+    void setApps();
 };
 
-void AppListModelTest::rolesCarryIdNameAndCategoryTitle()
-{
-    AppListModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.setApps({app(u"com.spotify.client"_s, u"Spotify"_s, AppCategory::entertainment)});
-
-    const QHash<int, QByteArray> roles = model.roleNames();
-    QCOMPARE(roles.value(AppListModel::IdRole), "id"_ba);
-    QCOMPARE(roles.value(AppListModel::NameRole), "name"_ba);
-    QCOMPARE(roles.value(AppListModel::CategoryRole), "category"_ba);
-
-    const QModelIndex row = model.index(0);
-    QCOMPARE(model.data(row, AppListModel::IdRole).toString(), u"com.spotify.client"_s);
-    QCOMPARE(model.data(row, AppListModel::NameRole).toString(), u"Spotify"_s);
-    QCOMPARE(model.data(row, AppListModel::CategoryRole).toString(), u"Entertainment"_s);
-    QVERIFY(!model.data(model.index(1), AppListModel::IdRole).isValid());
-}
-
-void AppListModelTest::changedCategoryUpdatesRowInPlace()
-{
-    AppListModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.setApps({app(u"a"_s, u"Alpha"_s), app(u"b"_s, u"Beta"_s)});
-
-    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
-    QSignalSpy counts(&model, &AppListModel::countChanged);
-    model.setApps({app(u"a"_s, u"Alpha"_s), app(u"b"_s, u"Beta"_s, AppCategory::games)});
-
-    QCOMPARE(resets.count(), 0);
-    QCOMPARE(counts.count(), 0);
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.first().at(0).toModelIndex().row(), 1);
-    QCOMPARE(model.data(model.index(1), AppListModel::CategoryRole).toString(), u"Games"_s);
-
-    model.setApps(model.apps());
-    QCOMPARE(changes.count(), 1);
-}
-
-void AppListModelTest::changedRowsResetTheModel_data()
+void AppListModelTest::setApps_data()
 {
     QTest::addColumn<QList<AppInfo>>("next");
+    QTest::addColumn<bool>("reset");
+    QTest::addColumn<int>("changedRow");
     QTest::addColumn<bool>("countChanges");
 
-    QTest::newRow("fewer") << QList<AppInfo>{app(u"b"_s, u"Beta"_s)} << true;
-    QTest::newRow("reordered") << QList<AppInfo>{app(u"b"_s, u"Beta"_s), app(u"a"_s, u"Alpha"_s)}
-                               << false;
-    QTest::newRow("empty") << QList<AppInfo>{} << true;
+    // A row that only changed its name or category is updated in place, so a view keeps its place.
+    QTest::newRow("the same") << QList{alpha, beta} << false << -1 << false;
+    QTest::newRow("category changed")
+            << QList{alpha, AppInfo{u"b"_s, u"Beta"_s, AppCategory::games}} << false << 1 << false;
+    QTest::newRow("name changed") << QList{AppInfo{u"a"_s, u"Aleph"_s, AppCategory::other}, beta}
+                                  << false << 0 << false;
+    QTest::newRow("fewer") << QList{beta} << true << -1 << true;
+    QTest::newRow("reordered") << QList{beta, alpha} << true << -1 << false;
+    QTest::newRow("empty") << QList<AppInfo>() << true << -1 << true;
 }
 
-void AppListModelTest::changedRowsResetTheModel()
+void AppListModelTest::setApps()
 {
     QFETCH(QList<AppInfo>, next);
+    QFETCH(bool, reset);
+    QFETCH(int, changedRow);
     QFETCH(bool, countChanges);
 
     AppListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.setApps({app(u"a"_s, u"Alpha"_s), app(u"b"_s, u"Beta"_s)});
-
+    model.setApps({alpha, beta});
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
     QSignalSpy counts(&model, &AppListModel::countChanged);
     model.setApps(next);
 
-    QCOMPARE(resets.count(), 1);
+    QCOMPARE(resets.count(), reset ? 1 : 0);
+    QCOMPARE(changes.count(), changedRow < 0 ? 0 : 1);
+    if (changedRow >= 0)
+        QCOMPARE(changes.first().at(0).toModelIndex().row(), changedRow);
     QCOMPARE(counts.count(), countChanges ? 1 : 0);
-    QCOMPARE(model.rowCount(), next.size());
     QCOMPARE(model.count(), next.size());
-    for (int row = 0; row < next.size(); ++row)
-        QCOMPARE(model.data(model.index(row), AppListModel::IdRole).toString(), next.at(row).id);
+    for (int row = 0; row < next.size(); ++row) {
+        const QModelIndex index = model.index(row);
+        QCOMPARE(model.data(index, AppListModel::IdRole).toString(), next.at(row).id);
+        QCOMPARE(model.data(index, AppListModel::NameRole).toString(), next.at(row).name);
+        QCOMPARE(model.data(index, AppListModel::CategoryRole).toString(),
+                 AppCategories::title(next.at(row).category));
+    }
+    QVERIFY(!model.data(model.index(int(next.size())), AppListModel::IdRole).isValid());
+    QCOMPARE(model.roleNames(),
+             (QHash<int, QByteArray>{{AppListModel::IdRole, "id"_ba},
+                                     {AppListModel::NameRole, "name"_ba},
+                                     {AppListModel::CategoryRole, "category"_ba}}));
 }
 
 QTEST_GUILESS_MAIN(AppListModelTest)

@@ -7,14 +7,13 @@
 #include <QStringList>
 #include <QUrl>
 
-/// Answers every panel at once with a prepared path and records what the model asked for.
+/// Answers every panel at once with a prepared path (empty stands for Cancel) and records what the
+/// model asked for.
 class FakePanels : public PlatformPanels
 {
 public:
-    /// The path an open or save panel answers with; empty stands for Cancel.
     QString openAnswer;
     QString saveAnswer;
-
     QStringList openTitles;
     QStringList saveTitles;
     QStringList suggestedNames;
