@@ -1,14 +1,10 @@
 #include "deviceservice.h"
+#include "devicetestsupport.h"
 #include "jsoncodec.h"
-#include "layoutparser.h"
-#include "platformerror.h"
 #include "varnoleterror.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -20,1139 +16,398 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 using Environment = QHash<QString, QString>;
 
 namespace {
 
-// One command the service asked for, as the runner received it.
-struct Call
+const QString configurator = u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
+const QString reader = u"/opt/homebrew/bin/pymobiledevice3"_s;
+
+// "list", "read", "names", "write" or "springboard" for a command the service may run, checked
+// down to its program, environment and time-out; anything else spelled out.
+QString commandName(const QString &executable, const QStringList &arguments,
+                    const Environment &environment, double timeout)
 {
-    QString executable;
-    QStringList arguments;
-    Environment environment;
-    double timeout = 0;
-};
+    const QStringList device{u"--format"_s, u"JSON"_s, u"--ecid"_s, ecid};
+    const bool configured = executable == configurator && environment.isEmpty();
+    QString name;
+    if (executable == reader && environment == Environment{{u"PYMOBILEDEVICE3_UDID"_s, udid}}
+        && arguments == QStringList{u"springboard"_s, u"state"_s, u"get"_s, u"--udid"_s, udid})
+        name = u"springboard"_s;
+    else if (configured && arguments == QStringList{u"--format"_s, u"JSON"_s, u"list"_s})
+        name = u"list"_s;
+    else if (configured && arguments == device + QStringList{u"get-icon-layout"_s})
+        name = u"read"_s;
+    else if (configured && arguments == device + QStringList{u"get"_s, u"apps"_s})
+        name = u"names"_s;
+    // Absolute, so that the configurator can never take the path for an option.
+    else if (configured && arguments.size() == 6
+             && arguments.mid(0, 5) == device + QStringList{u"set-icon-layout"_s}
+             && QFileInfo(arguments.last()).isAbsolute())
+        name = u"write"_s;
+    if (name.isEmpty())
+        return executable + u' ' + arguments.join(u' ');
+    const double expected = name == u"write"_s ? 90 : 45;
+    return timeout == expected ? name : name + u" in "_s + QString::number(timeout);
+}
 
-using Answer = std::function<CommandOutput(const Call &)>;
+using Answer = std::function<CommandOutput()>;
+using Answers = QList<Answer>;
 
-// The answers for the commands of one case, in the order the service is expected to ask.
-struct Script
-{
-    QList<Answer> answers;
-};
-
-// Stands in for the process runner: records every call and answers from a script.
+// Stands in for the process runner: names every command it is asked for and answers from a
+// script.
 class ScriptedRunner final : public CommandRunning
 {
 public:
-    mutable QList<Call> calls;
-    mutable QList<Answer> script;
-    // Called before each answer, to look at what is on disk at that moment.
-    std::function<void(const Call &)> onCall;
+    mutable QStringList commands;
+    mutable Answers script;
+    // Called at the write, to look at what is on disk at that moment.
+    std::function<void(const QString &proposal)> onWrite;
 
     CommandOutput run(const QString &executable, const QStringList &arguments,
                       const Environment &environment, double timeout) const override
     {
-        const Call call{executable, arguments, environment, timeout};
-        calls.append(call);
-        if (onCall)
-            onCall(call);
+        commands.append(commandName(executable, arguments, environment, timeout));
+        if (commands.last() == u"write"_s && onWrite)
+            onWrite(arguments.last());
         if (script.isEmpty())
-            throw VarnoletError(u"(unexpected command: "_s + arguments.join(u' ') + u')');
-        return script.takeFirst()(call);
+            throw VarnoletError(u"(unexpected command)"_s);
+        return script.takeFirst()();
     }
 };
 
 Answer reply(const QByteArray &data)
 {
-    return [data](const Call &) { return CommandOutput{data, {}}; };
+    return [data] { return CommandOutput{data, {}}; };
 }
 
 Answer failWith(const QString &message)
 {
-    return [message](const Call &) -> CommandOutput { throw VarnoletError(message); };
+    return [message]() -> CommandOutput { throw VarnoletError(message); };
 }
 
-Answer platformFailure(const QString &description)
-{
-    return [description](const Call &) -> CommandOutput { throw PlatformError(description); };
-}
+const QString phoneApp = u"com.apple.mobilephone"_s;
+const QString safari = u"com.apple.mobilesafari"_s;
+const QString pagesApp = u"com.apple.Pages"_s;
+const QString spotify = u"com.spotify.client"_s;
 
-const QString configurator = u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
-const QString reader = u"/opt/homebrew/bin/pymobiledevice3"_s;
-const QString ecid = u"0x1C2D3E4F50601E"_s;
-const QString udid = u"00008140-001C2D3E4F50601E"_s;
+// What the phone holds and the proposal: the Dock and one page.
+const QJsonArray before{QJsonArray{phoneApp, safari}, QJsonArray{pagesApp, spotify}};
+const QJsonArray after{QJsonArray{phoneApp, safari}, QJsonArray{spotify, pagesApp}};
 
-Device phone()
-{
-    return Device(ecid, udid, u"Alex’s iPhone"_s, u"iPhone16,2"_s);
-}
-
-const QString timedOut = u"The device command timed out. Unlock your iPhone, check the USB cable, "
-                         "and close Configurator's window. If this happened while applying, check "
-                         "your phone before trying another write."_s;
-const QString invalidDevice
-        = u"The selected device has no valid ECID and UDID. Reconnect and refresh."_s;
-const QString readFailedStart = u"Could not read the layout. "_s;
-const QString readFailedEnd = u"\nIf get-icon-layout crashes, install the optional reader from "
-                              "the Varnolet setup guide, then refresh."_s;
-const QString inventoryChanged = u"Apply would add or remove app icons. Read the device again."_s;
-const QString notConnected
-        = u"The selected iPhone is no longer connected. No layout was written."_s;
-const QString changedSincePreview = u"Your iPhone layout changed after the preview was created. "
-                                    "Read it again before applying."_s;
-const QString writeFailedStart
-        = u"The apply command did not finish successfully. The phone may have changed; inspect it "
-          "before retrying. Your previous layout is saved as "_s;
-const QString readBackFailedStart = u"The command completed, but read-back verification failed: "_s;
-const QString readBackFailedEnd
-        = u". Check your iPhone before continuing. Your previous layout is saved."_s;
-
-// The read-back sentence ends the description with its own full stop, never with two.
-QString readBackFailed(QString description)
-{
-    if (description.endsWith(u'.'))
-        description.chop(1);
-    return readBackFailedStart + description + readBackFailedEnd;
-}
-const QString mismatch = u"Configurator accepted the command, but the layout read back does not "
-                         "match. No second write was attempted. Check the phone; your previous "
-                         "layout is saved."_s;
-const QString verifiedMessage = u"The layout read back from your iPhone matches the proposal. "
-                                "Check your Home Screen visually, too."_s;
-
-// The Dock, then one page with a folder; the proposal swaps two apps of page 1.
-QJsonArray beforePages()
-{
-    return QJsonArray{QJsonArray{u"com.apple.mobilephone"_s, u"com.apple.mobilesafari"_s},
-                      QJsonArray{u"com.apple.Pages"_s, u"com.spotify.client"_s,
-                                 QJsonArray{u"Social"_s, u"com.burbn.instagram"_s,
-                                            u"com.atebits.Tweetie2"_s}}};
-}
-
-QJsonArray afterPages()
-{
-    return QJsonArray{QJsonArray{u"com.apple.mobilephone"_s, u"com.apple.mobilesafari"_s},
-                      QJsonArray{u"com.spotify.client"_s, u"com.apple.Pages"_s,
-                                 QJsonArray{u"Social"_s, u"com.burbn.instagram"_s,
-                                            u"com.atebits.Tweetie2"_s}}};
-}
-
-// The same apps with something else on the Dock: what the phone holds after a change by hand.
-QJsonArray otherPages()
-{
-    return QJsonArray{QJsonArray{u"com.apple.mobilesafari"_s, u"com.apple.mobilephone"_s},
-                      QJsonArray{u"com.apple.Pages"_s, u"com.spotify.client"_s,
-                                 QJsonArray{u"Social"_s, u"com.burbn.instagram"_s,
-                                            u"com.atebits.Tweetie2"_s}}};
-}
-
+// Built by hand, as a layout beyond the limits does not come out of the parser.
 Layout layoutOf(const QJsonArray &pages)
 {
-    return LayoutParser::parse(JsonCodec::encode(pages)).layout;
+    Layout layout;
+    for (const QJsonValue &page : pages) {
+        layout.pages.append(LayoutPage());
+        for (const QString &app : page.toVariant().toStringList())
+            layout.pages.last().append(LayoutItem::app(app));
+    }
+    return layout;
 }
 
-QByteArray compact(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// A get-icon-layout answer keyed by `key` (normally the phone's ECID).
+// A get-icon-layout answer keyed by `key`, normally the phone's ECID.
 QByteArray layoutResponse(const QJsonArray &pages, const QString &key = ecid)
 {
-    return compact({{u"Command"_s, u"get-icon-layout"_s},
-                    {u"Output"_s, QJsonObject{{key, pages}}},
-                    {u"Type"_s, u"CommandOutput"_s},
-                    {u"Devices"_s, QJsonArray{key}}});
+    return JsonCodec::encode(QJsonObject{{u"Output"_s, QJsonObject{{key, pages}}}});
 }
 
 // The springboard reader's answer: every icon an object, named when `names` has it.
 QByteArray springboardResponse(const QJsonArray &pages, const AppNames &names = {})
 {
-    const auto icon = [&names](const QString &identifier) {
-        QJsonObject object{{u"bundleIdentifier"_s, identifier},
-                           {u"displayIdentifier"_s, identifier}};
-        if (names.contains(identifier))
-            object.insert(u"displayName"_s, names.value(identifier));
-        return object;
-    };
     QJsonArray out;
     for (const QJsonValue &page : pages) {
         QJsonArray icons;
-        for (const QJsonValue &item : page.toArray()) {
-            if (item.isString()) {
-                icons.append(icon(item.toString()));
-                continue;
-            }
-            const QJsonArray folder = item.toArray();
-            QJsonArray apps;
-            for (qsizetype i = 1; i < folder.size(); ++i)
-                apps.append(icon(folder.at(i).toString()));
-            icons.append(QJsonObject{{u"displayName"_s, folder.first()},
-                                     {u"iconLists"_s, QJsonArray{apps}},
-                                     {u"listType"_s, u"folder"_s}});
+        for (const QString &app : page.toVariant().toStringList()) {
+            QJsonObject icon{{u"bundleIdentifier"_s, app}};
+            if (names.contains(app))
+                icon.insert(u"displayName"_s, names.value(app));
+            icons.append(icon);
         }
         out.append(icons);
     }
-    return QJsonDocument(out).toJson(QJsonDocument::Indented);
+    return JsonCodec::encode(out);
 }
 
 QByteArray listResponse(const QList<Device> &devices)
 {
-    QJsonObject output;
+    QJsonArray entries;
     for (const Device &device : devices)
-        output.insert(device.ecid,
-                      QJsonObject{{u"ECID"_s, device.ecid},
-                                  {u"UDID"_s, device.udid},
-                                  {u"name"_s, device.name},
-                                  {u"deviceType"_s, device.type}});
-    return compact(
-            {{u"Command"_s, u"list"_s}, {u"Output"_s, output}, {u"Type"_s, u"CommandOutput"_s}});
+        entries.append(QJsonObject{{u"ECID"_s, device.ecid},
+                                   {u"UDID"_s, device.udid},
+                                   {u"DeviceType"_s, device.type}});
+    return JsonCodec::encode(entries);
 }
 
-QByteArray namesResponse(const AppNames &names)
-{
-    QJsonArray apps;
-    for (auto it = names.cbegin(); it != names.cend(); ++it)
-        apps.append(QJsonObject{{u"bundleIdentifier"_s, it.key()}, {u"displayName"_s, it.value()}});
-    return compact({{u"Command"_s, u"get"_s},
-                    {u"Output"_s, QJsonObject{{ecid, QJsonObject{{u"apps"_s, apps}}}}},
-                    {u"Type"_s, u"CommandOutput"_s}});
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray lockedEnvelope()
-{
-    return readFile(QStringLiteral(VARNOLET_SAMPLES) + u"/cfgutil-error-device-locked.json"_s);
-}
-
-QString envelopeMessage(const QByteArray &response)
-{
-    return u"Configurator reported an error: "_s + QString::fromUtf8(response);
-}
-
-// The user-facing description of whatever `call` throws; a marker when it throws nothing.
-QString failureOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const std::exception &error) {
-        return PlatformError::describe(error);
-    }
-    return u"(nothing thrown)"_s;
-}
-
-QString decoderError(const QByteArray &data)
-{
-    return failureOf([&data] { JsonCodec::decode(data); });
-}
-
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
-QList<QStringList> argumentsOf(const QList<Call> &calls)
-{
-    QList<QStringList> vectors;
-    for (const Call &call : calls)
-        vectors.append(call.arguments);
-    return vectors;
-}
-
-QList<double> timeoutsOf(const QList<Call> &calls)
-{
-    QList<double> timeouts;
-    for (const Call &call : calls)
-        timeouts.append(call.timeout);
-    return timeouts;
-}
-
-QStringList executablesOf(const QList<Call> &calls)
-{
-    QStringList executables;
-    for (const Call &call : calls)
-        executables.append(call.executable);
-    return executables;
-}
-
-const QStringList listArguments{u"--format"_s, u"JSON"_s, u"list"_s};
-const QStringList readArguments{u"--format"_s, u"JSON"_s, u"--ecid"_s, ecid, u"get-icon-layout"_s};
-const QStringList namesArguments{u"--format"_s, u"JSON"_s, u"--ecid"_s, ecid, u"get"_s, u"apps"_s};
-const QStringList fallbackArguments{u"springboard"_s, u"state"_s, u"get"_s, u"--udid"_s, udid};
-
-QStringList writeArguments(const QString &path)
-{
-    return {u"--format"_s, u"JSON"_s, u"--ecid"_s, ecid, u"set-icon-layout"_s, path};
-}
-
-// How a primary read or a write can fail, and the description the service is given.
-enum class Failure { exitStatus, timeout, launch, envelope };
-
-Answer failing(Failure failure)
-{
-    switch (failure) {
-    case Failure::exitStatus:
-        return failWith(u"cfgutil failed (1). cfgutil: error: no devices found\n"_s);
-    case Failure::timeout:
-        return failWith(timedOut);
-    case Failure::launch:
-        return platformFailure(u"Could not start cfgutil: No such file or directory."_s);
-    case Failure::envelope:
-        return reply(lockedEnvelope());
-    }
-    return {};
-}
-
-QString descriptionOf(Failure failure)
-{
-    switch (failure) {
-    case Failure::exitStatus:
-        return u"cfgutil failed (1). cfgutil: error: no devices found\n"_s;
-    case Failure::timeout:
-        return timedOut;
-    case Failure::launch:
-        return u"Could not start cfgutil: No such file or directory."_s;
-    case Failure::envelope:
-        return envelopeMessage(lockedEnvelope());
-    }
-    return {};
-}
+const QByteArray locked = sample(u"cfgutil-error-device-locked.json"_s);
+const QString springboardLayout = u"springboard-layout"_s;
 
 } // namespace
 
-Q_DECLARE_METATYPE(Script)
-Q_DECLARE_METATYPE(Failure)
-
-namespace {
-
-void addFailureRows()
-{
-    QTest::addColumn<Failure>("failure");
-    QTest::newRow("exit status") << Failure::exitStatus;
-    QTest::newRow("time-out") << Failure::timeout;
-    QTest::newRow("cannot start") << Failure::launch;
-    QTest::newRow("error envelope") << Failure::envelope;
-}
-
-} // namespace
+Q_DECLARE_METATYPE(Answers)
+Q_DECLARE_METATYPE(Layout)
 
 class DeviceServiceTest : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_temporary;
+    // Relative to the working folder, so that every write proves its path absolute.
     QString m_root;
     std::shared_ptr<ScriptedRunner> m_runner;
 
-    DeviceService service(bool withFallback = false) const
+    DeviceService service() const
     {
-        return DeviceService(configurator, withFallback ? std::optional(reader) : std::nullopt,
-                             m_runner, SnapshotStore(m_root));
+        return DeviceService(configurator, reader, m_runner, SnapshotStore(m_root));
     }
-    QStringList diagnostics() const { return entries(m_root + u"/Diagnostics"_s); }
-    QStringList snapshots() const { return entries(m_root + u"/Snapshots"_s); }
-    // What saving a diagnostic throws at this moment, worded as the store words it.
-    QString diagnosticFailure() const
-    {
-        return failureOf([this] { SnapshotStore(m_root).saveDiagnostic("x", u"probe"_s); });
-    }
-    void blockDiagnostics();
 
 private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void firstExecutable_data();
-    void firstExecutable();
-    void candidatesFollowTheHomeFolder();
-    void discoverFallbackInTheHomeFolder_data();
-    void discoverFallbackInTheHomeFolder();
-    void discoverConfiguratorInTheHomeFolder();
-
-    void devicesAreListed();
-    void devicesPassFailuresOn_data();
-    void devicesPassFailuresOn();
-
-    void invalidDeviceRunsNothing_data();
+    void discovery_data();
+    void discovery();
     void invalidDeviceRunsNothing();
-
-    void readThroughConfigurator_data();
-    void readThroughConfigurator();
-    void readFailureWithoutFallback_data();
-    void readFailureWithoutFallback();
-    void readDiagnosticFailureWithoutFallback();
-    void readFallsBack_data();
-    void readFallsBack();
-    void readFallsBackWhenTheDiagnosticFails();
-    void fallbackParsesWithoutEcid();
-    void parseErrorDoesNotFallBack_data();
-    void parseErrorDoesNotFallBack();
-    void fallbackFailureIsUnwrapped_data();
-    void fallbackFailureIsUnwrapped();
-    void layoutNamesWinOverAppNames();
-    void namesFailureIsIgnored_data();
-    void namesFailureIsIgnored();
-
-    void applyRefusedBeforeAnyCommand_data();
-    void applyRefusedBeforeAnyCommand();
-    void applyStoppedBeforeTheSnapshot_data();
-    void applyStoppedBeforeTheSnapshot();
-    void applyWriteFails_data();
-    void applyWriteFails();
-    void applyReadBack_data();
-    void applyReadBack();
-    void proposalPathIsAbsolute();
+    void read_data();
+    void read();
+    void apply_data();
+    void apply();
 };
 
 void DeviceServiceTest::initTestCase()
 {
     QVERIFY(m_temporary.isValid());
+    QVERIFY(QDir::setCurrent(m_temporary.path()));
 }
 
 void DeviceServiceTest::init()
 {
-    m_root = m_temporary.filePath(QString::fromLatin1(QTest::currentTestFunction()) + u'-'
-                                  + QUuid::createUuid().toString(QUuid::WithoutBraces)
-                                  + u"/Varnolet"_s);
+    m_root = QUuid::createUuid().toString(QUuid::WithoutBraces) + u"/Varnolet"_s;
     m_runner = std::make_shared<ScriptedRunner>();
 }
 
-void DeviceServiceTest::blockDiagnostics()
+void DeviceServiceTest::discovery_data()
 {
-    // A file where the diagnostics folder belongs: no diagnostic can be written.
-    QVERIFY(QDir().mkpath(m_root));
-    QFile blocker(m_root + u"/Diagnostics"_s);
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("files"); // "exec:" or "plain:", then a path in the home folder
+    QTest::addColumn<QString>("found");
+
+    const QString support = u"Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s;
+    const QString local = u".local/bin/pymobiledevice3"_s;
+    const QString reader = u"pymobiledevice3"_s;
+    QTest::newRow("support folder before .local")
+            << reader << QStringList{u"exec:"_s + local, u"exec:"_s + support} << support;
+    QTest::newRow("plain file skipped")
+            << reader << QStringList{u"plain:"_s + support, u"exec:"_s + local} << local;
+    const QString app = u"Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
+    QTest::newRow("configurator") << u"cfgutil"_s << QStringList{u"exec:"_s + app} << app;
 }
 
-void DeviceServiceTest::firstExecutable_data()
+void DeviceServiceTest::discovery()
 {
-    QTest::addColumn<QStringList>("kinds");
-    QTest::addColumn<int>("found");
-
-    QTest::newRow("nothing anywhere") << QStringList{u"none"_s, u"none"_s, u"none"_s} << -1;
-    QTest::newRow("candidates 2 and 4")
-            << QStringList{u"none"_s, u"exec"_s, u"none"_s, u"exec"_s, u"none"_s} << 1;
-    QTest::newRow("first wins") << QStringList{u"exec"_s, u"exec"_s} << 0;
-    QTest::newRow("folder is no program") << QStringList{u"folder"_s, u"exec"_s} << 1;
-    QTest::newRow("plain file is no program") << QStringList{u"plain"_s, u"exec"_s} << 1;
-    QTest::newRow("link to a program counts") << QStringList{u"link"_s, u"exec"_s} << 0;
-    QTest::newRow("dangling link") << QStringList{u"dangling"_s} << -1;
-    QTest::newRow("no candidates") << QStringList{} << -1;
-}
-
-void DeviceServiceTest::firstExecutable()
-{
-    QFETCH(QStringList, kinds);
-    QFETCH(int, found);
-
-    const QString folder = m_temporary.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    QVERIFY(QDir().mkpath(folder));
-    const auto makeFile = [](const QString &path, bool executable) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(file.setPermissions(executable ? QFile::ReadOwner | QFile::ExeOwner
-                                               : QFile::ReadOwner | QFile::WriteOwner));
-    };
-    QStringList candidates;
-    for (qsizetype i = 0; i < kinds.size(); ++i) {
-        const QString path = folder + u"/tool-"_s + QString::number(i);
-        candidates.append(path);
-        const QString &kind = kinds.at(i);
-        if (kind == u"exec"_s) {
-            makeFile(path, true);
-        } else if (kind == u"plain"_s) {
-            makeFile(path, false);
-        } else if (kind == u"folder"_s) {
-            QVERIFY(QDir().mkpath(path));
-        } else if (kind == u"link"_s) {
-            makeFile(path + u"-target"_s, true);
-            QVERIFY(QFile::link(path + u"-target"_s, path));
-        } else if (kind == u"dangling"_s) {
-            QVERIFY(QFile::link(path + u"-missing"_s, path));
-        }
-    }
-
-    const std::optional<QString> result = DeviceService::firstExecutable(candidates);
-    QCOMPARE(result.has_value(), found >= 0);
-    if (found >= 0)
-        QCOMPARE(*result, candidates.at(found));
-}
-
-void DeviceServiceTest::candidatesFollowTheHomeFolder()
-{
-    const QByteArray savedHome = qgetenv("HOME");
-    const QString home = m_temporary.filePath(u"home-candidates"_s);
-    qputenv("HOME", QFile::encodeName(home));
-    const QStringList configurators = DeviceService::configuratorCandidates();
-    const QStringList readers = DeviceService::fallbackCandidates();
-    qputenv("HOME", savedHome);
-
-    QCOMPARE(configurators,
-             (QStringList{u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s,
-                          u"/Applications/Apple Configurator 2.app/Contents/MacOS/cfgutil"_s,
-                          home + u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s,
-                          u"/usr/local/bin/cfgutil"_s, u"/opt/homebrew/bin/cfgutil"_s}));
-    QCOMPARE(readers,
-             (QStringList{
-                     home + u"/Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s,
-                     home + u"/.local/bin/pymobiledevice3"_s,
-                     u"/opt/homebrew/bin/pymobiledevice3"_s, u"/usr/local/bin/pymobiledevice3"_s}));
-}
-
-void DeviceServiceTest::discoverFallbackInTheHomeFolder_data()
-{
-    QTest::addColumn<bool>("inSupportFolder");
-    QTest::addColumn<bool>("supportFolderExecutable");
-    QTest::addColumn<bool>("inLocalBin");
-    QTest::addColumn<QString>("expected");
-
-    const QString support = u"/Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s;
-    const QString local = u"/.local/bin/pymobiledevice3"_s;
-    QTest::newRow("support folder before .local") << true << true << true << support;
-    QTest::newRow(".local alone") << false << false << true << local;
-    QTest::newRow("not executable in the support folder") << true << false << true << local;
-}
-
-void DeviceServiceTest::discoverFallbackInTheHomeFolder()
-{
-    QFETCH(bool, inSupportFolder);
-    QFETCH(bool, supportFolderExecutable);
-    QFETCH(bool, inLocalBin);
-    QFETCH(QString, expected);
+    QFETCH(QString, tool);
+    QFETCH(QStringList, files);
+    QFETCH(QString, found);
 
     const QString home = m_temporary.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    const auto place = [&home](const QString &relative, bool executable) {
-        QVERIFY(QDir().mkpath(QFileInfo(home + relative).absolutePath()));
-        QFile file(home + relative);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(file.setPermissions(executable ? QFile::ReadOwner | QFile::ExeOwner
-                                               : QFile::ReadOwner));
-    };
-    if (inSupportFolder)
-        place(u"/Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s,
-              supportFolderExecutable);
-    if (inLocalBin)
-        place(u"/.local/bin/pymobiledevice3"_s, true);
-
+    for (const QString &file : files) {
+        QFile program(home + u'/' + file.section(u':', 1));
+        QVERIFY(QDir().mkpath(QFileInfo(program).path()) && program.open(QIODevice::WriteOnly));
+        QVERIFY(program.setPermissions(file.startsWith(u"plain:"_s) ? QFile::ReadOwner
+                                                                    : QFile::ExeOwner));
+    }
     const QByteArray savedHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home));
-    const std::optional<QString> found = DeviceService::discoverFallback();
-    qputenv("HOME", savedHome);
-    QCOMPARE(found, std::optional(home + expected));
-}
-
-void DeviceServiceTest::discoverConfiguratorInTheHomeFolder()
-{
-    const QStringList system{u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s,
-                             u"/Applications/Apple Configurator 2.app/Contents/MacOS/cfgutil"_s,
-                             u"/usr/local/bin/cfgutil"_s, u"/opt/homebrew/bin/cfgutil"_s};
-    if (DeviceService::firstExecutable(system))
-        QSKIP("a configurator is installed on this machine");
-
-    const QString home = m_temporary.filePath(u"home-configurator"_s);
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(home));
-    const std::optional<QString> before = DeviceService::discoverConfigurator();
-
-    const QString path = home + u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    const bool made = file.open(QIODevice::WriteOnly)
-            && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    file.close();
-    const std::optional<QString> after = DeviceService::discoverConfigurator();
-    qputenv("HOME", savedHome);
-
-    QVERIFY(made);
-    QVERIFY(!before);
-    QCOMPARE(after, std::optional(path));
-}
-
-void DeviceServiceTest::devicesAreListed()
-{
-    const Device b(u"0x2A"_s, u"00008150-00000000000002A"_s, u"B"_s, u"iPhone18,1"_s);
-    const Device a(u"0x1B"_s, u"00008150-00000000000001B"_s, u"A"_s, u"iPhone15,3"_s);
-    const Device tablet(u"0x3C"_s, u"00008150-00000000000003C"_s, u"Tab"_s, u"iPad13,1"_s);
-    m_runner->script = {reply(listResponse({b, tablet, a}))};
-
-    QCOMPARE(service().devices(), (QList<Device>{a, b}));
-    QCOMPARE(argumentsOf(m_runner->calls), QList<QStringList>{listArguments});
-    QCOMPARE(executablesOf(m_runner->calls), QStringList{configurator});
-    QCOMPARE(timeoutsOf(m_runner->calls), QList<double>{45});
-    QCOMPARE(m_runner->calls.first().environment, Environment());
-}
-
-void DeviceServiceTest::devicesPassFailuresOn_data()
-{
-    QTest::addColumn<Script>("script");
-    QTest::addColumn<QString>("expected");
-
-    const QString exit = u"cfgutil failed (70). Apple Configurator is busy."_s;
-    QTest::newRow("tool fails") << Script{{failWith(exit)}} << exit;
-    QTest::newRow("tool cannot start")
-            << Script{{platformFailure(u"Could not start cfgutil: Permission denied."_s)}}
-            << u"Could not start cfgutil: Permission denied."_s;
-    QTest::newRow("error envelope")
-            << Script{{reply(lockedEnvelope())}} << envelopeMessage(lockedEnvelope());
-    QTest::newRow("unfamiliar list") << Script{{reply(R"({"Output": "nothing"})")}}
-                                     << u"Configurator returned an unfamiliar device list."_s;
-    QTest::newRow("not JSON") << Script{{reply("<html>")}} << decoderError("<html>");
-}
-
-void DeviceServiceTest::devicesPassFailuresOn()
-{
-    QFETCH(Script, script);
-    QFETCH(QString, expected);
-
-    m_runner->script = script.answers;
-    QCOMPARE(failureOf([this] { service().devices(); }), expected);
-    QCOMPARE(m_runner->calls.size(), 1);
-}
-
-void DeviceServiceTest::invalidDeviceRunsNothing_data()
-{
-    QTest::addColumn<bool>("applying");
-    QTest::addColumn<QString>("deviceEcid");
-    QTest::addColumn<QString>("deviceUdid");
-
-    QTest::newRow("read, ECID with an option") << false << u"--help"_s << udid;
-    QTest::newRow("read, empty UDID") << false << ecid << QString();
-    QTest::newRow("apply, ECID with a blank") << true << u"12 34"_s << udid;
-    QTest::newRow("apply, UDID with a slash") << true << ecid << u"../x"_s;
+    const auto restore = qScopeGuard([&] { qputenv("HOME", savedHome); });
+    const bool configurator = tool == u"cfgutil"_s;
+    const QStringList elsewhere
+            = (configurator ? DeviceService::configuratorCandidates()
+                            : DeviceService::fallbackCandidates())
+                      .filter(QRegularExpression(u"^/(usr|opt|Applications)/"_s));
+    if (DeviceService::firstExecutable(elsewhere))
+        QSKIP("this machine has the tool installed outside the home folder");
+    QCOMPARE(configurator ? DeviceService::discoverConfigurator()
+                          : DeviceService::discoverFallback(),
+             std::optional(home + u'/' + found));
 }
 
 void DeviceServiceTest::invalidDeviceRunsNothing()
 {
-    QFETCH(bool, applying);
-    QFETCH(QString, deviceEcid);
-    QFETCH(QString, deviceUdid);
-
-    const Device device(deviceEcid, deviceUdid, u"Phone"_s, u"iPhone16,2"_s);
-    const QString failure = failureOf([&] {
-        if (applying)
-            service(true).apply(layoutOf(afterPages()), layoutOf(beforePages()), device, {},
-                                u"Apply"_s);
-        else
-            service(true).read(device, true);
-    });
-    QCOMPARE(failure, invalidDevice);
-    QCOMPARE(m_runner->calls.size(), 0);
+    const Device option(u"--help"_s, udid, u"Phone"_s, u"iPhone16,2"_s);
+    const Device path(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s);
+    QCOMPARE(failureOf([&] { service().read(option, true); }), invalidDevice);
+    QCOMPARE(failureOf([&] {
+                 service().apply(layoutOf(after), layoutOf(before), path, {}, u"Apply"_s);
+             }),
+             invalidDevice);
+    QCOMPARE(m_runner->commands, QStringList());
     QVERIFY(!QFileInfo::exists(m_root));
 }
 
-void DeviceServiceTest::readThroughConfigurator_data()
+void DeviceServiceTest::read_data()
 {
     QTest::addColumn<bool>("includeNames");
-    QTest::newRow("with names") << true;
-    QTest::newRow("without names") << false;
+    QTest::addColumn<Answers>("answers");
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<AppNames>("names");
+    QTest::addColumn<QString>("kept"); // the diagnostic saved, if any
+
+    const QString configuratorLayout = u"configurator-layout"_s;
+    const QString notFound = u"pymobiledevice3 failed (1). ERROR Device not found\n"_s;
+    const Answer exitStatus = failWith(u"cfgutil failed (1). "_s);
+    const AppNames appNames{{pagesApp, u"Pages"_s}, {spotify, u"Spotify"_s}};
+    // Any answer with identifiers and names next to each other gives names.
+    const Answer named = reply(springboardResponse(before, appNames));
+    const AppNames fromLayout{{pagesApp, u"My Pages"_s}};
+    const Answer namedLayout = reply(springboardResponse(before, fromLayout));
+
+    QTest::newRow("configurator, with names")
+            << true << Answers{reply(layoutResponse(before)), named} << u"read names"_s << QString()
+            << appNames << configuratorLayout;
+    QTest::newRow("configurator, without names")
+            << false << Answers{reply(layoutResponse(before))} << u"read"_s << QString()
+            << AppNames() << configuratorLayout;
+    // The configurator's form names a device; the reader's is not matched to one.
+    QTest::newRow("the reader's answer not matched to the ECID")
+            << false << Answers{exitStatus, reply(layoutResponse(before, u"0x99"_s))}
+            << u"read springboard"_s << QString() << AppNames() << springboardLayout;
+    QTest::newRow("another phone's layout does not fall back")
+            << true << Answers{reply(layoutResponse(before, u"0x99"_s))} << u"read"_s
+            << u"The layout response does not identify the selected iPhone."_s << AppNames()
+            << configuratorLayout;
+    QTest::newRow("the reader's failure reported as it is")
+            << true << Answers{failWith(timedOut), failWith(notFound)} << u"read springboard"_s
+            << notFound << AppNames() << QString();
+    QTest::newRow("layout names win over app names")
+            << true << Answers{exitStatus, namedLayout, named} << u"read springboard names"_s
+            << QString() << AppNames{{pagesApp, u"My Pages"_s}, {spotify, u"Spotify"_s}}
+            << springboardLayout;
+    QTest::newRow("names that fail leave the layout's")
+            << true << Answers{exitStatus, namedLayout, reply(locked)}
+            << u"read springboard names"_s << QString() << fromLayout << springboardLayout;
 }
 
-void DeviceServiceTest::readThroughConfigurator()
+void DeviceServiceTest::read()
 {
     QFETCH(bool, includeNames);
+    QFETCH(Answers, answers);
+    QFETCH(QString, commands);
+    QFETCH(QString, failure);
+    QFETCH(AppNames, names);
+    QFETCH(QString, kept);
 
-    const QByteArray response = layoutResponse(beforePages());
-    const AppNames appNames{{u"com.apple.Pages"_s, u"Pages"_s},
-                            {u"com.spotify.client"_s, u"Spotify"_s}};
-    m_runner->script = {reply(response), reply(namesResponse(appNames))};
-
-    const DeviceRead read = service(true).read(phone(), includeNames);
-    QCOMPARE(read.layout, layoutOf(beforePages()));
-    QCOMPARE(read.raw, response);
-    QCOMPARE(read.reader, u"cfgutil"_s);
-    QCOMPARE(read.names, includeNames ? appNames : AppNames());
-
-    QList<QStringList> expected{readArguments};
-    if (includeNames)
-        expected.append(namesArguments);
-    QCOMPARE(argumentsOf(m_runner->calls), expected);
-    QCOMPARE(executablesOf(m_runner->calls), QStringList(expected.size(), configurator));
-    QCOMPARE(timeoutsOf(m_runner->calls), QList<double>(expected.size(), 45));
-    for (const Call &call : std::as_const(m_runner->calls))
-        QCOMPARE(call.environment, Environment());
-
-    const QStringList saved = diagnostics();
-    QCOMPARE(saved.size(), 1);
-    static const QRegularExpression name(QRegularExpression::anchoredPattern(
-            u"configurator-layout-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.json"_s));
-    QVERIFY2(name.match(saved.first()).hasMatch(), qPrintable(saved.first()));
-    QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), response);
+    m_runner->script = answers;
+    std::optional<DeviceRead> result;
+    QCOMPARE(failureOf([&] { result = service().read(phone(), includeNames); }), failure);
+    QCOMPARE(m_runner->commands.join(u' '), commands);
+    // Saved before parsing, and only once the response passed the error check.
+    const QStringList saved = entries(m_root + u"/Diagnostics"_s);
+    QCOMPARE(saved.size(), kept.isEmpty() ? 0 : 1);
+    QVERIFY(kept.isEmpty() || saved.first().startsWith(kept + u'-'));
+    if (!result)
+        return;
+    QCOMPARE(result->layout, layoutOf(before));
+    QCOMPARE(result->reader, kept == springboardLayout ? u"pymobiledevice3"_s : u"cfgutil"_s);
+    QCOMPARE(result->names, names);
+    QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), result->raw);
 }
 
-void DeviceServiceTest::readFailureWithoutFallback_data()
+void DeviceServiceTest::apply_data()
 {
-    addFailureRows();
-}
-
-void DeviceServiceTest::readFailureWithoutFallback()
-{
-    QFETCH(Failure, failure);
-
-    m_runner->script = {failing(failure)};
-    QCOMPARE(failureOf([this] { service().read(phone(), true); }),
-             readFailedStart + descriptionOf(failure) + readFailedEnd);
-    QCOMPARE(argumentsOf(m_runner->calls), QList<QStringList>{readArguments});
-    // Only a response that passed the error check is a layout response worth keeping.
-    QCOMPARE(diagnostics(), QStringList());
-}
-
-void DeviceServiceTest::readDiagnosticFailureWithoutFallback()
-{
-    blockDiagnostics();
-    const QString storeFailure = diagnosticFailure();
-    QVERIFY(storeFailure.startsWith(u"Could not create the folder "_s));
-
-    m_runner->script = {reply(layoutResponse(beforePages()))};
-    QCOMPARE(failureOf([this] { service().read(phone(), false); }),
-             readFailedStart + storeFailure + readFailedEnd);
-    QCOMPARE(m_runner->calls.size(), 1);
-}
-
-void DeviceServiceTest::readFallsBack_data()
-{
-    addFailureRows();
-}
-
-void DeviceServiceTest::readFallsBack()
-{
-    QFETCH(Failure, failure);
-
-    const QByteArray response = springboardResponse(beforePages());
-    m_runner->script = {failing(failure), reply(response)};
-
-    const DeviceRead read = service(true).read(phone(), false);
-    QCOMPARE(read.reader, u"pymobiledevice3"_s);
-    QCOMPARE(read.layout, layoutOf(beforePages()));
-    QCOMPARE(read.raw, response);
-
-    QCOMPARE(argumentsOf(m_runner->calls), (QList<QStringList>{readArguments, fallbackArguments}));
-    QCOMPARE(executablesOf(m_runner->calls), (QStringList{configurator, reader}));
-    QCOMPARE(timeoutsOf(m_runner->calls), (QList<double>{45, 45}));
-    QCOMPARE(m_runner->calls.at(1).environment, (Environment{{u"PYMOBILEDEVICE3_UDID"_s, udid}}));
-
-    const QStringList saved = diagnostics();
-    QCOMPARE(saved.size(), 1);
-    QVERIFY2(saved.first().startsWith(u"springboard-layout-"_s), qPrintable(saved.first()));
-    QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), response);
-}
-
-void DeviceServiceTest::readFallsBackWhenTheDiagnosticFails()
-{
-    blockDiagnostics();
-    const QString storeFailure = diagnosticFailure();
-
-    // The configurator answers, its answer cannot be kept, the reader answers: the reader's
-    // diagnostic fails the same way, and that failure is reported as it is.
-    m_runner->script
-            = {reply(layoutResponse(beforePages())), reply(springboardResponse(beforePages()))};
-    QCOMPARE(failureOf([this] { service(true).read(phone(), false); }), storeFailure);
-    QCOMPARE(argumentsOf(m_runner->calls), (QList<QStringList>{readArguments, fallbackArguments}));
-}
-
-void DeviceServiceTest::fallbackParsesWithoutEcid()
-{
-    // Keyed by some other ECID: refused when matched to the phone, read when not.
-    const QByteArray foreign = layoutResponse(afterPages(), u"0x99"_s);
-    m_runner->script = {failing(Failure::exitStatus), reply(foreign)};
-
-    const DeviceRead read = service(true).read(phone(), false);
-    QCOMPARE(read.reader, u"pymobiledevice3"_s);
-    QCOMPARE(read.layout, layoutOf(afterPages()));
-}
-
-void DeviceServiceTest::parseErrorDoesNotFallBack_data()
-{
-    QTest::addColumn<QByteArray>("response");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("not JSON") << "Segmentation fault"_ba << decoderError("Segmentation fault");
-    QTest::newRow("another phone's layout")
-            << layoutResponse(beforePages(), u"0x99"_s)
-            << u"The layout response does not identify the selected iPhone."_s;
-    QJsonArray crowded = beforePages();
-    crowded.replace(0, QJsonArray{u"a.a"_s, u"b.b"_s, u"c.c"_s, u"d.d"_s, u"e.e"_s});
-    QTest::newRow("Dock over the limit")
-            << layoutResponse(crowded) << u"The iPhone Dock contains more than four items."_s;
-}
-
-void DeviceServiceTest::parseErrorDoesNotFallBack()
-{
-    QFETCH(QByteArray, response);
-    QFETCH(QString, expected);
-
-    m_runner->script = {reply(response), reply(springboardResponse(beforePages()))};
-    QCOMPARE(failureOf([this] { service(true).read(phone(), true); }), expected);
-    QCOMPARE(argumentsOf(m_runner->calls), QList<QStringList>{readArguments});
-
-    // Kept before parsing, so the response that did not parse can be inspected.
-    const QStringList saved = diagnostics();
-    QCOMPARE(saved.size(), 1);
-    QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), response);
-}
-
-void DeviceServiceTest::fallbackFailureIsUnwrapped_data()
-{
-    QTest::addColumn<Script>("script");
-    QTest::addColumn<QString>("expected");
-
-    const QString exit = u"pymobiledevice3 failed (1). ERROR Device not found\n"_s;
-    QTest::newRow("reader exits non-zero") << Script{{failWith(exit)}} << exit;
-    QTest::newRow("reader times out") << Script{{failWith(timedOut)}} << timedOut;
-    QTest::newRow("reader cannot start")
-            << Script{{platformFailure(u"Could not start pymobiledevice3: Exec format error."_s)}}
-            << u"Could not start pymobiledevice3: Exec format error."_s;
-    // Not taken for the configurator's error report: the parser meets it as an unknown answer.
-    QTest::newRow("reader prints an error envelope")
-            << Script{{reply(lockedEnvelope())}}
-            << u"Unrecognized layout response. Export diagnostics to inspect it."_s;
-    QTest::newRow("reader prints nothing") << Script{{reply({})}} << decoderError({});
-}
-
-void DeviceServiceTest::fallbackFailureIsUnwrapped()
-{
-    QFETCH(Script, script);
-    QFETCH(QString, expected);
-
-    m_runner->script = {failing(Failure::timeout)};
-    m_runner->script.append(script.answers);
-    QCOMPARE(failureOf([this] { service(true).read(phone(), true); }), expected);
-    QCOMPARE(argumentsOf(m_runner->calls), (QList<QStringList>{readArguments, fallbackArguments}));
-}
-
-void DeviceServiceTest::layoutNamesWinOverAppNames()
-{
-    const AppNames fromLayout{{u"com.apple.mobilephone"_s, u"Phone"_s}};
-    const AppNames fromApps{{u"com.apple.mobilephone"_s, u"Telephone"_s},
-                            {u"com.apple.Pages"_s, u"Pages"_s}};
-    m_runner->script
-            = {failing(Failure::exitStatus), reply(springboardResponse(beforePages(), fromLayout)),
-               reply(namesResponse(fromApps))};
-
-    const DeviceRead read = service(true).read(phone(), true);
-    QCOMPARE(read.names,
-             (AppNames{{u"com.apple.mobilephone"_s, u"Phone"_s},
-                       {u"com.apple.Pages"_s, u"Pages"_s}}));
-    // The names always come from the configurator, for the phone's ECID.
-    QCOMPARE(argumentsOf(m_runner->calls),
-             (QList<QStringList>{readArguments, fallbackArguments, namesArguments}));
-    QCOMPARE(m_runner->calls.last().executable, configurator);
-}
-
-void DeviceServiceTest::namesFailureIsIgnored_data()
-{
-    QTest::addColumn<Script>("script");
-    QTest::newRow("times out") << Script{{failWith(timedOut)}};
-    QTest::newRow("exits non-zero") << Script{{failWith(u"cfgutil failed (1). "_s)}};
-    QTest::newRow("cannot start") << Script{{platformFailure(u"Could not start cfgutil."_s)}};
-    QTest::newRow("error envelope") << Script{{reply(lockedEnvelope())}};
-    QTest::newRow("not JSON") << Script{{reply("garbage")}};
-}
-
-void DeviceServiceTest::namesFailureIsIgnored()
-{
-    QFETCH(Script, script);
-
-    const AppNames fromLayout{{u"com.apple.mobilephone"_s, u"Phone"_s},
-                              {u"com.apple.Pages"_s, u"Pages"_s}};
-    m_runner->script
-            = {failing(Failure::envelope), reply(springboardResponse(beforePages(), fromLayout))};
-    m_runner->script.append(script.answers);
-
-    const DeviceRead read = service(true).read(phone(), true);
-    QCOMPARE(read.layout, layoutOf(beforePages()));
-    QCOMPARE(read.names, fromLayout);
-    QCOMPARE(m_runner->calls.size(), 3);
-}
-
-void DeviceServiceTest::applyRefusedBeforeAnyCommand_data()
-{
-    QTest::addColumn<QJsonArray>("proposed");
-    QTest::addColumn<QJsonArray>("expected");
+    QTest::addColumn<Layout>("proposed");
+    QTest::addColumn<Layout>("expected");
+    QTest::addColumn<Answers>("answers");
+    QTest::addColumn<QString>("commands");
     QTest::addColumn<QString>("message");
 
-    QJsonArray dropped = afterPages();
-    dropped.replace(1,
-                    QJsonArray{u"com.apple.Pages"_s,
-                               QJsonArray{u"Social"_s, u"com.burbn.instagram"_s,
-                                          u"com.atebits.Tweetie2"_s}});
-    QTest::newRow("drops an app") << dropped << beforePages() << inventoryChanged;
+    const Layout proposal = layoutOf(after);
+    const Layout current = layoutOf(before);
+    const Device sameEcid(ecid, u"00008140-FFFFFFFFFFFFFFFF"_s, u"A"_s, u"iPhone16,2"_s);
+    const Device sameUdid(u"0x2C2D3E4F50601E"_s, udid, u"A"_s, u"iPhone16,2"_s);
+    const Answer listed = reply(listResponse({sameEcid, phone()}));
+    const Answer written = reply(sample(u"cfgutil-set-icon-layout-success.json"_s));
 
-    QJsonArray duplicated = afterPages();
-    duplicated.replace(0,
-                       QJsonArray{u"com.apple.mobilephone"_s, u"com.apple.mobilesafari"_s,
-                                  u"com.apple.Pages"_s});
-    QTest::newRow("duplicates an app") << duplicated << beforePages() << inventoryChanged;
-
-    QJsonArray renamed = afterPages();
-    renamed.replace(0, QJsonArray{u"com.apple.mobilephone"_s, u"com.apple.MobileSafari"_s});
-    QTest::newRow("replaces an app") << renamed << beforePages() << inventoryChanged;
-
-    QJsonArray crowded = afterPages();
-    crowded.replace(0,
-                    QJsonArray{u"com.apple.mobilephone"_s, u"com.apple.mobilesafari"_s,
-                               u"com.apple.Pages"_s, u"com.spotify.client"_s,
-                               u"com.burbn.instagram"_s});
-    crowded.replace(1, QJsonArray{u"com.atebits.Tweetie2"_s});
+    // Refused before any command, in this order: layouts, inventory; then still connected.
     QTest::newRow("proposal over the Dock limit")
-            << crowded << beforePages() << u"The iPhone Dock contains more than four items."_s;
-    QTest::newRow("expected layout empty") << afterPages() << QJsonArray{QJsonArray{}, QJsonArray{}}
+            << layoutOf({QJsonArray{phoneApp, safari, pagesApp, spotify, u"com.example.e"_s},
+                         QJsonArray{}})
+            << current << Answers() << QString()
+            << u"The iPhone Dock contains more than four items."_s;
+    QTest::newRow("expected layout empty") << proposal << Layout({{}, {}}) << Answers() << QString()
                                            << u"The layout is empty. Nothing will be applied."_s;
-}
-
-void DeviceServiceTest::applyRefusedBeforeAnyCommand()
-{
-    QFETCH(QJsonArray, proposed);
-    QFETCH(QJsonArray, expected);
-    QFETCH(QString, message);
-
-    // Built by hand, as a layout beyond the limits does not come out of the parser.
-    const auto build = [](const QJsonArray &pages) {
-        Layout layout;
-        for (const QJsonValue &page : pages) {
-            LayoutPage items;
-            for (const QJsonValue &item : page.toArray()) {
-                if (item.isString()) {
-                    items.append(LayoutItem::app(item.toString()));
-                    continue;
-                }
-                QStringList apps;
-                for (qsizetype i = 1; i < item.toArray().size(); ++i)
-                    apps.append(item.toArray().at(i).toString());
-                items.append(LayoutItem::folder(item.toArray().first().toString(),
-                                                QList<QStringList>{apps}));
-            }
-            layout.pages.append(items);
-        }
-        return layout;
-    };
-
-    QCOMPARE(failureOf([&] {
-                 service(true).apply(build(proposed), build(expected), phone(), {}, u"Apply"_s);
-             }),
-             message);
-    QCOMPARE(m_runner->calls.size(), 0);
-    QVERIFY(!QFileInfo::exists(m_root));
-}
-
-void DeviceServiceTest::applyStoppedBeforeTheSnapshot_data()
-{
-    QTest::addColumn<Script>("script");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("calls");
-
-    const Device sameEcid(ecid, u"00008140-FFFFFFFFFFFFFFFF"_s, phone().name, phone().type);
-    const Device sameUdid(u"0x2C2D3E4F50601E"_s, udid, phone().name, phone().type);
-    const Device other(u"0x3A"_s, u"00008030-00000000000003A"_s, u"Other"_s, u"iPhone12,1"_s);
-
-    QTest::newRow("nothing connected") << Script{{reply(listResponse({}))}} << notConnected << 1;
-    QTest::newRow("another phone only")
-            << Script{{reply(listResponse({other}))}} << notConnected << 1;
+    QTest::newRow("drops an app") << layoutOf({QJsonArray{phoneApp, safari}, QJsonArray{spotify}})
+                                  << current << Answers() << QString() << inventoryChanged;
+    QTest::newRow("duplicates an app")
+            << layoutOf({QJsonArray{phoneApp, safari, spotify}, QJsonArray{pagesApp, spotify}})
+            << current << Answers() << QString() << inventoryChanged;
     QTest::newRow("same ECID, another UDID")
-            << Script{{reply(listResponse({sameEcid, other}))}} << notConnected << 1;
+            << proposal << current << Answers{reply(listResponse({sameEcid}))} << u"list"_s
+            << notConnected;
     QTest::newRow("same UDID, another ECID")
-            << Script{{reply(listResponse({sameUdid}))}} << notConnected << 1;
-    QTest::newRow("list fails") << Script{{failWith(timedOut)}} << timedOut << 1;
-    QTest::newRow("list is an error envelope")
-            << Script{{reply(lockedEnvelope())}} << envelopeMessage(lockedEnvelope()) << 1;
-    QTest::newRow("current read fails")
-            << Script{{reply(listResponse({other, phone()})), failing(Failure::launch)}}
-            << readFailedStart + descriptionOf(Failure::launch) + readFailedEnd << 2;
-    QTest::newRow("current read does not parse")
-            << Script{{reply(listResponse({phone()})), reply("{}")}}
-            << u"Unrecognized layout response. Export diagnostics to inspect it."_s << 2;
-    QTest::newRow("changed since the preview")
-            << Script{{reply(listResponse({phone()})), reply(layoutResponse(otherPages()))}}
-            << changedSincePreview << 2;
+            << proposal << current << Answers{reply(listResponse({sameUdid}))} << u"list"_s
+            << notConnected;
     QTest::newRow("already holds the proposal")
-            << Script{{reply(listResponse({phone()})), reply(layoutResponse(afterPages()))}}
-            << changedSincePreview << 2;
+            << proposal << current << Answers{listed, reply(layoutResponse(after))}
+            << u"list read"_s << changedSincePreview;
+    // The one write, then the read-back that judges it.
+    QTest::newRow("read-back fails with the reader too")
+            << proposal << current
+            << Answers{listed, reply(layoutResponse(before)), written, failWith(timedOut),
+                       failWith(u"Gone."_s)}
+            << u"list read write read springboard"_s << readBackFailed(u"Gone."_s);
+    QTest::newRow("both reads through the reader")
+            << proposal << current
+            << Answers{listed,  reply(locked), reply(springboardResponse(before)),
+                       written, reply(locked), reply(springboardResponse(after))}
+            << u"list read springboard write read springboard"_s << readBackMatches;
 }
 
-void DeviceServiceTest::applyStoppedBeforeTheSnapshot()
+void DeviceServiceTest::apply()
 {
-    QFETCH(Script, script);
+    QFETCH(Layout, proposed);
+    QFETCH(Layout, expected);
+    QFETCH(Answers, answers);
+    QFETCH(QString, commands);
     QFETCH(QString, message);
-    QFETCH(int, calls);
 
-    m_runner->script = script.answers;
-    QCOMPARE(failureOf([this] {
-                 service().apply(layoutOf(afterPages()), layoutOf(beforePages()), phone(), {},
-                                 u"Apply"_s);
-             }),
-             message);
-    const QList<QStringList> expected{listArguments, readArguments};
-    QCOMPARE(argumentsOf(m_runner->calls), expected.mid(0, calls));
-    QCOMPARE(snapshots(), QStringList());
-}
-
-void DeviceServiceTest::applyWriteFails_data()
-{
-    addFailureRows();
-}
-
-void DeviceServiceTest::applyWriteFails()
-{
-    QFETCH(Failure, failure);
-
-    const QByteArray current = layoutResponse(beforePages());
-    m_runner->script = {reply(listResponse({phone()})), reply(current), failing(failure)};
-    const AppNames names{{u"com.apple.Pages"_s, u"Pages"_s}};
-    const Layout proposed = layoutOf(afterPages());
-
-    const QString message = failureOf(
-            [&] { service().apply(proposed, layoutOf(beforePages()), phone(), names, u"Tidy"_s); });
-
-    const QStringList ids = snapshots();
-    QCOMPARE(ids.size(), 1);
-    const QString id = ids.first();
-    QCOMPARE(message, writeFailedStart + id + u".\n"_s + descriptionOf(failure));
-
-    const QString folder = m_root + u"/Snapshots/"_s + id;
-    QCOMPARE(argumentsOf(m_runner->calls),
-             (QList<QStringList>{listArguments, readArguments,
-                                 writeArguments(folder + u"/proposed-layout.json"_s)}));
-    QCOMPARE(timeoutsOf(m_runner->calls), (QList<double>{45, 45, 90}));
-    QCOMPARE(readFile(folder + u"/proposed-layout.json"_s), proposed.cfgutilData());
-    QCOMPARE(readFile(folder + u"/raw-layout.json"_s), current);
-
-    // The previous layout can be restored from it.
-    const Snapshot snapshot = SnapshotStore(m_root).load(id);
-    QCOMPARE(snapshot.layout, layoutOf(beforePages()));
-    QCOMPARE(snapshot.names, names);
-    QCOMPARE(snapshot.reason, u"Tidy"_s);
-    QCOMPARE(snapshot.reader, u"cfgutil"_s);
-    QCOMPARE(snapshot.device, phone());
-}
-
-void DeviceServiceTest::applyReadBack_data()
-{
-    QTest::addColumn<bool>("withFallback");
-    QTest::addColumn<Script>("reads");
-    QTest::addColumn<Script>("readBack");
-    QTest::addColumn<bool>("verified");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("reader");
-
-    const Script current{{reply(layoutResponse(beforePages()))}};
-    QTest::newRow("matches") << false << current << Script{{reply(layoutResponse(afterPages()))}}
-                             << true << verifiedMessage << u"cfgutil"_s;
-    QTest::newRow("write changed nothing")
-            << false << current << Script{{reply(layoutResponse(beforePages()))}} << false
-            << mismatch << u"cfgutil"_s;
-    QTest::newRow("write landed differently")
-            << false << current << Script{{reply(layoutResponse(otherPages()))}} << false
-            << mismatch << u"cfgutil"_s;
-    QTest::newRow("read-back times out")
-            << false << current << Script{{failWith(timedOut)}} << false
-            << readBackFailed(readFailedStart + timedOut + readFailedEnd) << u"cfgutil"_s;
-    QTest::newRow("read-back does not parse")
-            << false << current << Script{{reply("[[]]")}} << false
-            << readBackFailed(u"Expected a Dock and at least one Home Screen page."_s)
-            << u"cfgutil"_s;
-    QTest::newRow("read-back fallback fails")
-            << true << current << Script{{failWith(timedOut), platformFailure(u"Gone."_s)}} << false
-            << readBackFailed(u"Gone."_s) << u"cfgutil"_s;
-    QTest::newRow("both reads through the fallback")
-            << true
-            << Script{{failing(Failure::envelope), reply(springboardResponse(beforePages()))}}
-            << Script{{failing(Failure::exitStatus), reply(springboardResponse(afterPages()))}}
-            << true << verifiedMessage << u"pymobiledevice3"_s;
-}
-
-void DeviceServiceTest::applyReadBack()
-{
-    QFETCH(bool, withFallback);
-    QFETCH(Script, reads);
-    QFETCH(Script, readBack);
-    QFETCH(bool, verified);
-    QFETCH(QString, message);
-    QFETCH(QString, reader);
-
-    const Layout proposed = layoutOf(afterPages());
-    const AppNames names{{u"com.spotify.client"_s, u"Spotify"_s}};
-    m_runner->script = {reply(listResponse({phone()}))};
-    m_runner->script.append(reads.answers);
-    m_runner->script.append(reply(readFile(QStringLiteral(VARNOLET_SAMPLES)
-                                           + u"/cfgutil-set-icon-layout-success.json"_s)));
-    m_runner->script.append(readBack.answers);
-
-    // What is on disk when the write is asked for.
-    QByteArray proposalAtWrite;
-    bool recordAtWrite = false;
-    m_runner->onCall = [&](const Call &call) {
-        if (call.arguments.contains(u"set-icon-layout"_s)) {
-            proposalAtWrite = readFile(call.arguments.last());
-            recordAtWrite = QFile::exists(QFileInfo(call.arguments.last()).absolutePath()
-                                          + u"/snapshot.json"_s);
-        }
+    m_runner->script = answers;
+    QString proposalPath;
+    bool savedAtWrite = false;
+    m_runner->onWrite = [&](const QString &proposal) {
+        proposalPath = proposal;
+        savedAtWrite = readFile(proposal) == proposed.cfgutilData()
+                && QFileInfo::exists(QFileInfo(proposal).path() + u"/snapshot.json"_s);
     };
+    const AppNames names{{spotify, u"Spotify"_s}};
+    std::optional<ApplyReceipt> receipt;
+    const QString failure = failureOf(
+            [&] { receipt = service().apply(proposed, expected, phone(), names, u"Tidy"_s); });
 
-    const ApplyReceipt receipt = service(withFallback)
-                                         .apply(proposed, layoutOf(beforePages()), phone(), names,
-                                                u"Apply proposal"_s);
-    QCOMPARE(receipt.verified, verified);
-    QCOMPARE(receipt.message, message);
-    QCOMPARE(receipt.snapshot, SnapshotStore(m_root).load(receipt.snapshot.id));
-    QCOMPARE(receipt.snapshot.layout, layoutOf(beforePages()));
-    QCOMPARE(receipt.snapshot.reader, reader);
-    QCOMPARE(receipt.snapshot.reason, u"Apply proposal"_s);
-    QCOMPARE(receipt.snapshot.names, names);
-    QCOMPARE(snapshots(), QStringList{receipt.snapshot.id});
-
-    const QString proposal
-            = m_root + u"/Snapshots/"_s + receipt.snapshot.id + u"/proposed-layout.json"_s;
-    QCOMPARE(proposalAtWrite, proposed.cfgutilData());
-    QVERIFY(recordAtWrite);
-
-    // Exactly one write, between the current read and the read-back, and nothing after.
-    QList<QStringList> expected{listArguments, readArguments};
-    if (reads.answers.size() > 1)
-        expected.append(fallbackArguments);
-    expected.append(writeArguments(proposal));
-    expected.append(readArguments);
-    if (readBack.answers.size() > 1)
-        expected.append(fallbackArguments);
-    QCOMPARE(argumentsOf(m_runner->calls), expected);
+    QCOMPARE(receipt ? receipt->message : failure, message);
+    QCOMPARE(m_runner->commands.join(u' '), commands);
     QCOMPARE(m_runner->script.size(), 0);
-    QList<double> timeouts(expected.size(), 45);
-    timeouts[expected.indexOf(writeArguments(proposal))] = 90;
-    QCOMPARE(timeoutsOf(m_runner->calls), timeouts);
-}
-
-void DeviceServiceTest::proposalPathIsAbsolute()
-{
-    // A store named relative to the working folder still hands the configurator a full path,
-    // which it can never take for an option.
-    const QString work = QFileInfo(m_root).absolutePath();
-    QVERIFY(QDir().mkpath(work));
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(work));
-    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
-
-    const Layout proposed = layoutOf(afterPages());
-    m_runner->script = {reply(listResponse({phone()})), reply(layoutResponse(beforePages())),
-                        reply({}), reply(layoutResponse(afterPages()))};
-    const ApplyReceipt receipt
-            = DeviceService(configurator, std::nullopt, m_runner, SnapshotStore(u"Varnolet"_s))
-                      .apply(proposed, layoutOf(beforePages()), phone(), {}, u"Apply"_s);
-    QVERIFY(receipt.verified);
-    QCOMPARE(m_runner->calls.size(), 4);
-    QCOMPARE(m_runner->calls.at(2).arguments,
-             writeArguments(work + u"/Varnolet/Snapshots/"_s + receipt.snapshot.id
-                            + u"/proposed-layout.json"_s));
+    // A snapshot exactly when the write was asked for, saved before it.
+    const bool wrote = commands.contains(u"write"_s);
+    const QStringList ids = entries(m_root + u"/Snapshots"_s);
+    QCOMPARE(ids.size(), wrote ? 1 : 0);
+    QCOMPARE(receipt.has_value(), wrote);
+    QCOMPARE(savedAtWrite, wrote);
+    if (!receipt)
+        return;
+    QCOMPARE(receipt->verified, message == readBackMatches);
+    QCOMPARE(proposalPath,
+             QFileInfo(m_root + u"/Snapshots/"_s + ids.first() + u"/proposed-layout.json"_s)
+                     .absoluteFilePath());
+    QCOMPARE(receipt->snapshot, SnapshotStore(m_root).load(ids.first()));
+    QCOMPARE(receipt->snapshot.layout, expected);
+    QCOMPARE(receipt->snapshot.names, names);
+    QCOMPARE(receipt->snapshot.reason, u"Tidy"_s);
+    QCOMPARE(receipt->snapshot.reader,
+             commands.contains(u"springboard write"_s) ? u"pymobiledevice3"_s : u"cfgutil"_s);
 }
 
 QTEST_GUILESS_MAIN(DeviceServiceTest)

@@ -1,21 +1,12 @@
 #include "restorecheck.h"
-#include "varnoleterror.h"
+#include "devicetestsupport.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
-
-const Device phone(u"0x1A"_s, u"00008110-001A"_s, u"Ana’s iPhone"_s, u"iPhone15,2"_s);
-
-Snapshot snapshotOf(const Device &device, const Layout &layout)
-{
-    Snapshot snapshot;
-    snapshot.device = device;
-    snapshot.layout = layout;
-    return snapshot;
-}
 
 Layout layoutOf(const QStringList &apps)
 {
@@ -32,58 +23,41 @@ class RestoreCheckTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void device_data()
+    void verify_data()
     {
         QTest::addColumn<Device>("selected");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("same phone") << phone << true;
-        QTest::newRow("same phone, renamed")
-                << Device(phone.ecid, phone.udid, u"Work"_s, phone.type) << true;
-        QTest::newRow("other ECID")
-                << Device(u"0x2B"_s, phone.udid, phone.name, phone.type) << false;
+        QTest::addColumn<QStringList>("current");
+        QTest::addColumn<QString>("failure");
+        const QString other = u"This saved layout belongs to a different iPhone. Select "
+                              "Alex’s iPhone to restore it."_s;
+        const QString changed = u"The app icons on this iPhone changed since the snapshot. "
+                                "Automatic restore is blocked to avoid adding or losing icons. You "
+                                "can inspect original-layout.json in the snapshot folder."_s;
+        const Device renamed(ecid, udid, u"Work"_s, u"iPhone16,2"_s);
+        const QStringList apps{u"b"_s, u"a"_s, u"a"_s};
+        QTest::newRow("same phone renamed, same apps in another order")
+                << renamed << apps << QString();
+        QTest::newRow("other ECID") << Device(u"0x2B"_s, udid, u"A"_s, u"B"_s) << apps << other;
         QTest::newRow("same ECID, other UDID")
-                << Device(phone.ecid, u"00008110-002B"_s, phone.name, phone.type) << false;
+                << Device(ecid, u"0008-2B"_s, u"A"_s, u"B"_s) << apps << other;
+        QTest::newRow("an app added")
+                << renamed << QStringList{u"a"_s, u"a"_s, u"b"_s, u"c"_s} << changed;
+        QTest::newRow("a duplicate gone")
+                << renamed << QStringList{u"a"_s, u"b"_s, u"b"_s} << changed;
     }
-    void device()
+    void verify()
     {
         QFETCH(Device, selected);
-        QFETCH(bool, accepted);
-        const Snapshot snapshot = snapshotOf(phone, layoutOf({u"a"_s}));
-        try {
-            RestoreCheck::verifyDevice(snapshot, selected);
-            QVERIFY(accepted);
-        } catch (const VarnoletError &error) {
-            QVERIFY(!accepted);
-            QCOMPARE(error.message(),
-                     u"This saved layout belongs to a different iPhone. Select "
-                     "Ana’s iPhone to restore it."_s);
-        }
-    }
-
-    void inventory_data()
-    {
-        QTest::addColumn<QStringList>("current");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("same apps, other order") << QStringList{u"b"_s, u"a"_s, u"a"_s} << true;
-        QTest::newRow("an app removed") << QStringList{u"a"_s, u"b"_s} << false;
-        QTest::newRow("an app added") << QStringList{u"a"_s, u"a"_s, u"b"_s, u"c"_s} << false;
-        QTest::newRow("a duplicate gone") << QStringList{u"a"_s, u"b"_s, u"b"_s} << false;
-    }
-    void inventory()
-    {
         QFETCH(QStringList, current);
-        QFETCH(bool, accepted);
-        const Snapshot snapshot = snapshotOf(phone, layoutOf({u"a"_s, u"a"_s, u"b"_s}));
-        try {
-            RestoreCheck::verifyInventory(snapshot, layoutOf(current));
-            QVERIFY(accepted);
-        } catch (const VarnoletError &error) {
-            QVERIFY(!accepted);
-            QCOMPARE(error.message(),
-                     u"The app icons on this iPhone changed since the snapshot. Automatic restore "
-                     "is blocked to avoid adding or losing icons. You can inspect "
-                     "original-layout.json in the snapshot folder."_s);
-        }
+        QFETCH(QString, failure);
+        Snapshot saved;
+        saved.device = phone();
+        saved.layout = layoutOf({u"a"_s, u"a"_s, u"b"_s});
+        QCOMPARE(failureOf([&] {
+                     RestoreCheck::verifyDevice(saved, selected);
+                     RestoreCheck::verifyInventory(saved, layoutOf(current));
+                 }),
+                 failure);
     }
 };
 
