@@ -283,11 +283,24 @@ Q_SIGNALS:
     void canApplyChanged();
 
 private:
+    class Batch;
+
+    // Values worked out from the published state; their change signals wait for the end of a batch.
+    enum Derived {
+        PreviewDerived = 0x1,
+        AppsDerived = 0x2,
+        CanApplyDerived = 0x4,
+        SelectedDeviceDerived = 0x8,
+        MetricsDerived = 0x10,
+    };
+
     template<typename Work>
     auto onWorker(Work &&work);
 
-    DeviceService service() const;
     const LayoutSummary *previewSummary() const;
+    void touch(int derived);
+    void flush();
+    bool computeCanApply() const;
 
     void setOriginal(const std::optional<Layout> &layout);
     void setProposed(const std::optional<Layout> &layout);
@@ -300,10 +313,10 @@ private:
     void setSourceLabel(const QString &label);
     void setBusy(bool busy, const QString &label);
     void setSnapshots(const QList<Snapshot> &snapshots);
-    void loadLayout(const ParsedLayout &parsed, const QString &sourceLabel);
-    void updateApps();
-    void updateCanApply();
-    bool computeCanApply() const;
+
+    void importFile(const QString &path);
+    void exportTo(const QString &path);
+    void useConfigurator(const QString &path);
 
     PlatformPanels *m_panels = nullptr;
     SnapshotStore m_storage;
@@ -340,4 +353,8 @@ private:
     std::optional<Device> m_selectedDevice;
     bool m_canApply = false;
     AppListModel *m_apps = nullptr;
+
+    int m_batchDepth = 0;
+    int m_dirty = 0;
+    mutable std::optional<QVariantList> m_previewCache;
 };

@@ -21,6 +21,7 @@
 class DeviceService
 {
 public:
+    /// A null `runner` runs commands with a ProcessRunner.
     DeviceService(const QString &cfgutil, const std::optional<QString> &fallbackReader,
                   std::shared_ptr<const CommandRunning> runner, const SnapshotStore &storage);
 
@@ -28,6 +29,13 @@ public:
     static std::optional<QString> discoverConfigurator();
     /// The first optional springboard reader found at the usual install locations, if any.
     static std::optional<QString> discoverFallback();
+
+    /// Where the configurator is looked for, in order; some places are in the home folder.
+    static QStringList configuratorCandidates();
+    /// Where the springboard reader is looked for, in order; some places are in the home folder.
+    static QStringList fallbackCandidates();
+    /// The first of `candidates` that is an executable file (links followed), if any.
+    static std::optional<QString> firstExecutable(const QStringList &candidates);
 
     /// The connected iPhones, ordered by name.
     QList<Device> devices() const;
