@@ -8,8 +8,7 @@
 
 DesktopPanels::DesktopPanels(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 void DesktopPanels::chooseFileToOpen(const QString &title, const QStringList &nameFilters,
                                      std::function<void(const QString &path)> chosen)

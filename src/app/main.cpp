@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
     QSurfaceFormat::setDefaultFormat(format);
 
     QGuiApplication app(argc, argv);
-    app.setWindowIcon(QIcon(u":/varnolet/icons/varnolet.svg"_s));
+    app.setWindowIcon(QIcon(u":/varnolet/packaging/varnolet.svg"_s));
     QQuickStyle::setStyle(u"Basic"_s);
     ApplicationFonts::install();
 

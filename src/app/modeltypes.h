@@ -4,7 +4,7 @@
 #include "varnoletmodel.h"
 
 #include <QObject>
-#include <QtQml/qqmlregistration.h>
+#include <QtQml/qqml.h>
 
 /// Makes the model a QML type, so that the window can declare `required property VarnoletModel`.
 struct VarnoletModelForeign

@@ -73,8 +73,8 @@ void SvgGlyph::paint(QPainter *painter)
     const QSizeF box = size();
     QSizeF drawn = renderer.defaultSize().toSizeF();
     drawn.scale(box, Qt::KeepAspectRatio);
-    renderer.render(painter,
-                    QRectF(QPointF((box.width() - drawn.width()) / 2,
-                                   (box.height() - drawn.height()) / 2),
-                           drawn));
+    renderer.render(
+            painter,
+            QRectF(QPointF((box.width() - drawn.width()) / 2, (box.height() - drawn.height()) / 2),
+                   drawn));
 }

@@ -10,11 +10,12 @@ Card {
     padding: 16
 
     RowLayout {
+        anchors.fill: parent
         spacing: 14
         StyledText {
             Layout.alignment: Qt.AlignTop
             Layout.topMargin: 1
-            text: row.entry.date.toLocaleTimeString(Qt.locale(), Locale.ShortFormat)
+            text: Theme.shortTime(row.entry.date)
             font.family: Theme.monoFamily
             font.pixelSize: 10
             color: Theme.muted

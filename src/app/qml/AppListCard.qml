@@ -10,6 +10,7 @@ Card {
     required property VarnoletModel workspace
 
     ColumnLayout {
+        anchors.fill: parent
         spacing: 12
 
         RowLayout {

@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Shapes
+import Varnolet
 
 // An app's letter tile in its category's colour.
 Item {
@@ -16,12 +16,7 @@ Item {
     ContinuousRect {
         anchors.fill: parent
         radius: tile.size * 0.24
-        fillGradient: LinearGradient {
-            x1: 0; y1: 0
-            x2: tile.size; y2: tile.size
-            GradientStop { position: 0; color: Theme.alpha(tile.tint, 0.95) }
-            GradientStop { position: 1; color: Theme.alpha(tile.tint, 0.5) }
-        }
+        gradient: [Theme.alpha(tile.tint, 0.95), Theme.alpha(tile.tint, 0.5)]
         strokeColor: Qt.rgba(1, 1, 1, 0.12)
         strokeWidth: 0.5
     }

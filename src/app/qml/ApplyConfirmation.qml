@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import QtQuick.Templates as T
 import Varnolet
 
 // The alert before anything is written to the phone; only its confirming button applies.
@@ -11,7 +12,7 @@ Popup {
     readonly property string action: workspace.hasPendingRestore ? "Restore saved layout"
                                                                   : "Apply to iPhone"
 
-    parent: Overlay.overlay
+    parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: 380
     padding: 24
@@ -21,7 +22,7 @@ Popup {
     visible: workspace.showApplyConfirmation
     onClosed: workspace.showApplyConfirmation = false
 
-    Overlay.modal: Rectangle {
+    T.Overlay.modal: Rectangle {
         color: Qt.rgba(0, 0, 0, 0.45)
     }
     background: Item {

@@ -1,4 +1,5 @@
 import QtQuick
+import Varnolet
 import QtQuick.Controls.Basic
 
 // The face of every prominent button: mint for the accent style, a quiet wash otherwise.

@@ -1,4 +1,5 @@
 import QtQuick
+import Varnolet
 import QtQuick.Controls.Basic
 
 // A panel-coloured rounded card holding one content item.

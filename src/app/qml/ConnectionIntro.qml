@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Shapes
 import Varnolet
 
 // The welcome of the Connection section, with the demo and import as ways in without a phone.
@@ -12,7 +11,6 @@ RowLayout {
     spacing: 24
 
     ColumnLayout {
-        Layout.fillWidth: true
         spacing: 10
         Eyebrow {
             text: "LESS CLUTTER. MORE CLARITY."
@@ -40,23 +38,20 @@ RowLayout {
             }
         }
     }
+    Item { Layout.fillWidth: true }
     Item {
+        Layout.rightMargin: 30
         Layout.preferredWidth: 150
         Layout.preferredHeight: 195
-        Shape {
+        // The glow: a soft mint disc behind the phone.
+        Item {
             anchors.centerIn: parent
-            width: 240
-            height: 240
-            ShapePath {
-                strokeWidth: -1
-                fillGradient: RadialGradient {
-                    centerX: 120; centerY: 120; centerRadius: 120
-                    focalX: 120; focalY: 120
-                    GradientStop { position: 0; color: Theme.alpha(Theme.mint, 0.1) }
-                    GradientStop { position: 0.5; color: Theme.alpha(Theme.mint, 0.05) }
-                    GradientStop { position: 1; color: Theme.alpha(Theme.mint, 0) }
-                }
-                PathAngleArc { centerX: 120; centerY: 120; radiusX: 120; radiusY: 120; startAngle: 0; sweepAngle: 360 }
+            width: 130
+            height: 130
+            SoftShadow {
+                radius: 65
+                blur: 90
+                color: Theme.alpha(Theme.mint, 0.05)
             }
         }
         Symbol {

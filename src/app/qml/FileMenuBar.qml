@@ -36,7 +36,7 @@ MenuBar {
     }
 
     StyledMenu {
-        title: "&File"
+        title: "File"
         Action {
             objectName: "importAction"
             text: "Import Layout for Preview…"

@@ -1,4 +1,5 @@
 import QtQuick
+import Varnolet
 import QtQuick.Controls.Basic
 
 // A folder on a page or in the Dock: nine mini-tiles of its first apps; pressing it opens the

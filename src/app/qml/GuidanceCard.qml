@@ -4,6 +4,7 @@ import QtQuick.Layouts
 // The advice for a first test.
 Card {
     RowLayout {
+        anchors.fill: parent
         spacing: 14
         Symbol {
             Layout.alignment: Qt.AlignTop

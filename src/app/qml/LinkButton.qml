@@ -12,9 +12,10 @@ Button {
 
     contentItem: Text {
         text: control.text
-        font: control.font
-        color: Theme.mint
+        font.family: control.font.family
+        font.pixelSize: control.font.pixelSize
         font.underline: control.hovered
+        color: Theme.mint
     }
     background: Item {}
 }

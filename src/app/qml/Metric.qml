@@ -12,6 +12,7 @@ Card {
     Layout.fillWidth: true
 
     ColumnLayout {
+        anchors.fill: parent
         spacing: 6
         StyledText {
             text: metric.title

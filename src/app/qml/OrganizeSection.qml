@@ -24,6 +24,7 @@ Item {
 
         Flickable {
             id: scroller
+            objectName: "organizeScroller"
             Layout.fillWidth: true
             Layout.fillHeight: true
             contentHeight: body.implicitHeight + 56

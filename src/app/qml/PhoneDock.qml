@@ -1,4 +1,5 @@
 import QtQuick
+import Varnolet
 
 // The Dock: the entries of page 0 on a translucent rounded shelf.
 Item {

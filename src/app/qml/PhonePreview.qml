@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Shapes
+import Varnolet
 
 // A stylised iPhone Home Screen showing one page of a layout, its page dots and its Dock.
 // `pages` is the layout's list of pages, page 0 the Dock; an empty list draws an empty phone.
@@ -23,24 +23,22 @@ Item {
     ContinuousRect {
         anchors.fill: parent
         radius: 36
-        fillGradient: LinearGradient {
-            x1: 0; y1: 0
-            x2: phone.width; y2: phone.height
-            GradientStop { position: 0; color: Qt.rgba(0.09, 0.23, 0.26, 1) }
-            GradientStop { position: 0.5; color: Qt.rgba(0.075, 0.12, 0.19, 1) }
-            GradientStop { position: 1; color: Qt.rgba(0.13, 0.13, 0.23, 1) }
-        }
+        gradient: [Qt.rgba(0.09, 0.23, 0.26, 1), Qt.rgba(0.075, 0.12, 0.19, 1),
+                   Qt.rgba(0.13, 0.13, 0.23, 1)]
     }
 
     Column {
         anchors.fill: parent
 
-        PhoneStatusRow {
-            x: 16
-            width: parent.width - 32
+        Item {
+            width: parent.width
             height: 12 + 21 + 25
-            topPadding: 12
-            bottomPadding: 25
+            PhoneStatusRow {
+                x: 16
+                y: 12
+                width: parent.width - 32
+                height: 21
+            }
         }
         Flickable {
             id: pageArea

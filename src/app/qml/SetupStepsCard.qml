@@ -12,6 +12,7 @@ Card {
     fill: Theme.alpha(Theme.mint, 0.04)
 
     ColumnLayout {
+        anchors.fill: parent
         spacing: 0
 
         SetupStep {

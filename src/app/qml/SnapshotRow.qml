@@ -13,6 +13,7 @@ Card {
     padding: 20
 
     RowLayout {
+        anchors.fill: parent
         spacing: 16
         Symbol {
             name: "iphone.gen3"
@@ -41,7 +42,7 @@ Card {
             StyledText {
                 Layout.fillWidth: true
                 text: row.snapshot.date.toLocaleDateString(Qt.locale(), "MMM d, yyyy") + " at "
-                      + row.snapshot.date.toLocaleTimeString(Qt.locale(), Locale.ShortFormat)
+                      + Theme.shortTime(row.snapshot.date)
                 font.pixelSize: 11
                 color: Theme.muted
             }

@@ -11,6 +11,7 @@ Card {
     padding: 50
 
     ColumnLayout {
+        anchors.fill: parent
         spacing: 12
         Symbol {
             Layout.alignment: Qt.AlignHCenter

@@ -14,6 +14,7 @@ Card {
     })
 
     ColumnLayout {
+        anchors.fill: parent
         spacing: 12
 
         RowLayout {

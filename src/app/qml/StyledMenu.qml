@@ -22,7 +22,7 @@ Menu {
             StyledText {
                 id: label
                 anchors.verticalCenter: parent.verticalCenter
-                text: item.text.replace("&", "")
+                text: item.text
                 font: item.font
                 color: item.highlighted ? "white" : Theme.text
             }
