@@ -8,6 +8,8 @@ Popup {
 
     required property string title
     required property var apps
+    // Where the arrow meets the folder, once the pop-over has been kept inside the window.
+    property real arrowX: width / 2
 
     width: 260
     padding: 20
@@ -16,6 +18,7 @@ Popup {
     modal: false
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    onOpened: arrowX = Math.max(20, Math.min(width - 20, parent.mapToItem(background, parent.width / 2, 0).x))
 
     background: Item {
         SoftShadow {
@@ -28,7 +31,7 @@ Popup {
             width: 14
             height: 14
             rotation: 45
-            x: popover.width / 2 - width / 2
+            x: popover.arrowX - width / 2
             y: -height / 2 + 1
             color: Theme.popover
             border.color: Qt.rgba(1, 1, 1, 0.1)
@@ -42,7 +45,7 @@ Popup {
         Rectangle {
             width: 13
             height: 8
-            x: popover.width / 2 - width / 2
+            x: popover.arrowX - width / 2
             y: 1
             color: Theme.popover
         }
