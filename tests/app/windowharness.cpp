@@ -195,6 +195,12 @@ void WindowHarness::scrollToEnd(const QString &objectName)
     }
 }
 
+bool WindowHarness::isShown(const QString &objectName) const
+{
+    const QQuickItem *found = item(objectName);
+    return found && reallyVisible(found);
+}
+
 QObject *WindowHarness::object(const QString &objectName) const
 {
     if (!m_window)

@@ -53,6 +53,8 @@ public:
     QList<QQuickItem *> items(const QString &prefix) const;
     /// Scrolls the named Flickable to its end.
     void scrollToEnd(const QString &objectName);
+    /// Whether the named item exists and is visible on screen, its ancestors included.
+    bool isShown(const QString &objectName) const;
     /// Any object of the window with this objectName (popups are not items).
     QObject *object(const QString &objectName) const;
     /// The text property of the named item.

@@ -95,8 +95,7 @@ void WindowScreenshotsTest::folderPopover()
     const QList<QQuickItem *> folders = harness.items(u"folder-"_s);
     QVERIFY(!folders.isEmpty());
     QCOMPARE(harness.clickItem(folders.constFirst()), QString());
-    QVERIFY(harness.item(u"folderPopoverGrid"_s)
-            && harness.item(u"folderPopoverGrid"_s)->isVisible());
+    QVERIFY(harness.item(u"folderPopoverGrid"_s) && harness.isShown(u"folderPopoverGrid"_s));
     shoot(harness, u"05-folder-popover"_s);
 }
 

@@ -53,12 +53,15 @@ ComboBox {
                 color: entry.highlighted ? "white" : Theme.text
                 opacity: entry.index === control.currentIndex ? 1 : 0
             }
-            Symbol {
+            Loader {
                 anchors.verticalCenter: parent.verticalCenter
-                visible: control.symbols.length > entry.index
-                name: control.symbols[entry.index] ?? "checkmark"
-                size: 12
-                color: entry.highlighted ? "white" : Theme.muted
+                active: control.symbols.length > entry.index
+                visible: active
+                sourceComponent: Symbol {
+                    name: control.symbols[entry.index]
+                    size: 12
+                    color: entry.highlighted ? "white" : Theme.muted
+                }
             }
             StyledText {
                 anchors.verticalCenter: parent.verticalCenter
