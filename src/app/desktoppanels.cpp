@@ -6,6 +6,8 @@
 
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 DesktopPanels::DesktopPanels(QObject *parent)
     : QObject(parent)
 { }
@@ -14,7 +16,11 @@ void DesktopPanels::chooseFileToOpen(const QString &title, const QStringList &na
                                      std::function<void(const QString &path)> chosen)
 {
     m_chosen = std::move(chosen);
-    Q_EMIT openRequested(title, nameFilters);
+    const bool wantsJson = nameFilters.join(u' ').contains(u"*.json"_s);
+    const QString applications = u"/Applications"_s;
+    const QString folder = !wantsJson && QDir(applications).exists() ? applications
+                                                                     : documentsFolder();
+    Q_EMIT openRequested(title, nameFilters, QUrl::fromLocalFile(folder));
 }
 
 void DesktopPanels::chooseFileToSave(const QString &title, const QString &suggestedName,
@@ -22,11 +28,15 @@ void DesktopPanels::chooseFileToSave(const QString &title, const QString &sugges
                                      std::function<void(const QString &path)> chosen)
 {
     m_chosen = std::move(chosen);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
+    const QString folder = documentsFolder();
     Q_EMIT saveRequested(title, QUrl::fromLocalFile(folder),
                          QUrl::fromLocalFile(QDir(folder).filePath(suggestedName)), nameFilters);
+}
+
+QString DesktopPanels::documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 void DesktopPanels::openFolder(const QString &path)

@@ -36,12 +36,16 @@ public:
     Q_INVOKABLE void cancel();
 
 Q_SIGNALS:
-    void openRequested(const QString &title, const QStringList &nameFilters);
+    /// `folder` is where the panel starts: the Applications folder when looking for the
+    /// configurator, otherwise the user's documents.
+    void openRequested(const QString &title, const QStringList &nameFilters, const QUrl &folder);
     /// `file` is `suggestedName` in `folder`, the user's documents folder.
     void saveRequested(const QString &title, const QUrl &folder, const QUrl &file,
                        const QStringList &nameFilters);
 
 private:
+    static QString documentsFolder();
+
     // One panel at a time, as with the platform's modal panels; a newer request replaces it.
     std::function<void(const QString &path)> m_chosen;
 };

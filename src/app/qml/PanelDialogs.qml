@@ -24,9 +24,10 @@ Item {
     }
     Connections {
         target: dialogs.panels
-        function onOpenRequested(title, nameFilters) {
+        function onOpenRequested(title, nameFilters, folder) {
             openDialog.title = title
             openDialog.nameFilters = nameFilters
+            openDialog.currentFolder = folder
             openDialog.open()
         }
         function onSaveRequested(title, folder, file, nameFilters) {
