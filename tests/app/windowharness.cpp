@@ -201,6 +201,24 @@ bool WindowHarness::isShown(const QString &objectName) const
     return found && reallyVisible(found);
 }
 
+QVariant WindowHarness::value(const QString &objectName, const char *property) const
+{
+    const QQuickItem *found = item(objectName);
+    return found ? found->property(property) : QVariant();
+}
+
+bool WindowHarness::isEnabled(const QString &objectName) const
+{
+    const QQuickItem *found = item(objectName);
+    return found && found->isEnabled();
+}
+
+bool WindowHarness::isDisabled(const QString &objectName) const
+{
+    const QQuickItem *found = item(objectName);
+    return found && !found->isEnabled();
+}
+
 QObject *WindowHarness::object(const QString &objectName) const
 {
     if (!m_window)

@@ -55,6 +55,11 @@ public:
     void scrollToEnd(const QString &objectName);
     /// Whether the named item exists and is visible on screen, its ancestors included.
     bool isShown(const QString &objectName) const;
+    /// A property of the named item; invalid when there is no such item.
+    QVariant value(const QString &objectName, const char *property) const;
+    /// Whether the named item exists and is enabled, or exists and is disabled.
+    bool isEnabled(const QString &objectName) const;
+    bool isDisabled(const QString &objectName) const;
     /// Any object of the window with this objectName (popups are not items).
     QObject *object(const QString &objectName) const;
     /// The text property of the named item.

@@ -65,7 +65,7 @@ QString saveSnapshotOnDisk(const QString &reason)
 
 bool checked(const WindowHarness &harness, const QString &name)
 {
-    return harness.item(name)->property("checked").toBool();
+    return harness.value(name, "checked").toBool();
 }
 
 } // namespace
@@ -98,7 +98,7 @@ void WindowInteractionTest::sidebarNavigatesAndRereadsSnapshots()
         QCOMPARE(harness.click(u"sidebar-"_s + section), QString());
         QCOMPARE(harness.model().section(), section);
         QCOMPARE(harness.text(u"topBarTitle"_s), section);
-        QVERIFY(harness.item(u"sidebar-"_s + section)->property("current").toBool());
+        QVERIFY(harness.value(u"sidebar-"_s + section, "current").toBool());
     }
 
     QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
@@ -126,8 +126,7 @@ void WindowInteractionTest::statusPillFollowsDemoAndSection()
     WindowHarness harness({u"--demo"_s});
     QVERIFY(harness.isValid());
     QCOMPARE(harness.text(u"statusPillCaption"_s), u"Demo workspace"_s);
-    QCOMPARE(harness.item(u"statusPillDot"_s)->property("color").value<QColor>(),
-             QColor(u"#ff9f0a"_s));
+    QCOMPARE(harness.value(u"statusPillDot"_s, "color").value<QColor>(), QColor(u"#ff9f0a"_s));
     QVERIFY(harness.isShown(u"sampleBadge"_s));
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
     QCOMPARE(harness.text(u"statusPillCaption"_s), u"No iPhone selected"_s);
@@ -156,7 +155,7 @@ void WindowInteractionTest::twoIconTestHidesTheOptionsAndKeepsTheirValues()
     QVERIFY(harness.isShown(u"sortingOptions"_s));
     QVERIFY(!checked(harness, u"keepDockSwitch"_s));
     QVERIFY(checked(harness, u"keepFirstPageSwitch"_s));
-    QCOMPARE(harness.item(u"pageCapacityPicker"_s)->property("displayText").toString(), u"16"_s);
+    QCOMPARE(harness.value(u"pageCapacityPicker"_s, "displayText").toString(), u"16"_s);
     QCOMPARE(harness.model().pageCapacity(), 16);
     QVERIFY(harness.warnings().isEmpty());
 }
@@ -194,8 +193,7 @@ void WindowInteractionTest::categoryPickerStoresTheOverrideAndRebuilds()
     QCOMPARE(harness.choose(u"categoryPicker-"_s + id, games), QString());
     QCOMPARE(harness.model().overrides().value(id).toString(), u"Games"_s);
     QCOMPARE(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString(), u"Games"_s);
-    QCOMPARE(harness.item(u"categoryPicker-"_s + id)->property("displayText").toString(),
-             u"Games"_s);
+    QCOMPARE(harness.value(u"categoryPicker-"_s + id, "displayText").toString(), u"Games"_s);
     // The proposal was rebuilt: the app now sits in the Games folder.
     bool inGames = false;
     const QVariantList pages = harness.model().preview();
@@ -221,18 +219,18 @@ void WindowInteractionTest::pageArrowsStopAtTheEnds()
     harness.scrollToEnd(u"organizeScroller"_s);
     const int pages = harness.model().previewPageCount();
     QVERIFY(pages >= 3);
-    QVERIFY(!harness.item(u"previousPage"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"previousPage"_s));
     QCOMPARE(harness.text(u"pageLabel"_s), u"Page 1 of %1"_s.arg(pages));
-    QVERIFY(harness.item(u"pageDot-1"_s)->property("color").value<QColor>().alphaF() > 0.8);
+    QVERIFY(harness.value(u"pageDot-1"_s, "color").value<QColor>().alphaF() > 0.8);
 
     for (int page = 2; page <= pages; ++page) {
         QCOMPARE(harness.click(u"nextPage"_s), QString());
         QCOMPARE(harness.model().selectedPage(), page);
         QCOMPARE(harness.text(u"pageLabel"_s), u"Page %1 of %2"_s.arg(page).arg(pages));
     }
-    QVERIFY(!harness.item(u"nextPage"_s)->isEnabled());
-    QVERIFY(harness.item(u"previousPage"_s)->isEnabled());
-    QVERIFY(harness.item(u"pageDot-1"_s)->property("color").value<QColor>().alphaF() < 0.3);
+    QVERIFY(harness.isDisabled(u"nextPage"_s));
+    QVERIFY(harness.isEnabled(u"previousPage"_s));
+    QVERIFY(harness.value(u"pageDot-1"_s, "color").value<QColor>().alphaF() < 0.3);
     QCOMPARE(harness.click(u"previousPage"_s), QString());
     QCOMPARE(harness.model().selectedPage(), pages - 1);
 }
@@ -261,11 +259,10 @@ void WindowInteractionTest::exportNeedsAProposal()
     QObject *exportAction = harness.object(u"exportAction"_s);
     QVERIFY(exportAction);
     QVERIFY(!exportAction->property("enabled").toBool());
-    QVERIFY(!harness.item(u"exportButton"_s)->isEnabled());
 
     QCOMPARE(harness.click(u"exploreDemoButton"_s), QString());
     QVERIFY(exportAction->property("enabled").toBool());
-    QVERIFY(harness.item(u"exportButton"_s)->isEnabled());
+    QVERIFY(harness.isEnabled(u"exportButton"_s));
 
     QSignalSpy saveRequests(&harness.panels(), &DesktopPanels::saveRequested);
     harness.pressKey(Qt::Key_E, Qt::ControlModifier);
@@ -284,6 +281,7 @@ void WindowInteractionTest::exportNeedsAProposal()
     harness.panels().cancel();
     harness.panels().accept(QUrl::fromLocalFile(harness.home() + u"/late.json"_s));
     QVERIFY(!QFile::exists(harness.home() + u"/late.json"_s));
+    QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
 }
 
 void WindowInteractionTest::importFromTheMenuShortcutIsPreviewOnly()
@@ -310,8 +308,9 @@ void WindowInteractionTest::importFromTheMenuShortcutIsPreviewOnly()
     QCOMPARE(harness.text(u"applyBarTitle"_s), u"Preview only"_s);
     QCOMPARE(harness.text(u"applyBarSubtitle"_s),
              u"Connect and read your iPhone to apply a layout."_s);
-    QVERIFY(!harness.item(u"applyButton"_s)->isEnabled());
-    QVERIFY(harness.item(u"exportButton"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
+    QVERIFY(harness.isEnabled(u"exportButton"_s));
+    QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
 }
 
 void WindowInteractionTest::applyButtonFollowsCanApply()
@@ -324,7 +323,7 @@ void WindowInteractionTest::applyButtonFollowsCanApply()
     QVERIFY(harness.model().showOriginal());
     QCOMPARE(harness.text(u"applyBarTitle"_s), u"Review Proposed to enable Apply"_s);
     QVERIFY(!harness.model().canApply());
-    QVERIFY(!harness.item(u"applyButton"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
     QVERIFY(harness.click(u"applyButton"_s).contains(u"disabled"_s));
     QVERIFY(!harness.model().showApplyConfirmation());
 
@@ -333,13 +332,13 @@ void WindowInteractionTest::applyButtonFollowsCanApply()
     QCOMPARE(harness.text(u"applyBarTitle"_s), u"Ready for your review"_s);
     QCOMPARE(harness.text(u"applyBarSubtitle"_s),
              u"Your current icon layout is saved before every change."_s);
-    QVERIFY(harness.item(u"applyButton"_s)->isEnabled());
+    QVERIFY(harness.isEnabled(u"applyButton"_s));
 
     // The demo can never be applied.
     QCOMPARE(harness.click(u"sidebar-Connection"_s), QString());
     QCOMPARE(harness.click(u"exploreDemoButton"_s), QString());
     QCOMPARE(harness.text(u"applyBarTitle"_s), u"Explore freely. Your phone stays untouched."_s);
-    QVERIFY(!harness.item(u"applyButton"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
 }
 
 void WindowInteractionTest::applyAlertTexts_data()
@@ -384,7 +383,7 @@ void WindowInteractionTest::applyAlertTexts()
         QVERIFY(!harness.isShown(u"stylePicker"_s));
         QAbstractItemModel *apps = harness.model().apps();
         const QString id0 = apps->data(apps->index(0, 0), AppListModel::IdRole).toString();
-        QVERIFY(!harness.item(u"categoryPicker-"_s + id0)->isEnabled());
+        QVERIFY(!harness.isEnabled(u"categoryPicker-"_s + id0));
     } else {
         QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
     }
@@ -435,14 +434,14 @@ void WindowInteractionTest::readApplyAndVerifyThroughTheWindow()
     WindowHarness harness;
     QVERIFY(harness.isValid());
     harness.writeWorld(phones(1));
-    QCOMPARE(harness.item(u"step02Badge"_s)->property("text").toString(), u"02"_s);
-    QVERIFY(!harness.item(u"readLayoutButton"_s)->isEnabled());
+    QCOMPARE(harness.value(u"step02Badge"_s, "text").toString(), u"02"_s);
+    QVERIFY(harness.isDisabled(u"readLayoutButton"_s));
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
     QVERIFY(harness.finishes());
     QCOMPARE(harness.text(u"statusText"_s),
              u"Found 1 iPhone. Choose your phone and read its layout."_s);
-    QCOMPARE(harness.item(u"step02Badge"_s)->property("text").toString(), u"✓"_s);
-    QCOMPARE(harness.item(u"devicePicker"_s)->property("displayText").toString(),
+    QCOMPARE(harness.value(u"step02Badge"_s, "text").toString(), u"✓"_s);
+    QCOMPARE(harness.value(u"devicePicker"_s, "displayText").toString(),
              u"Alex’s iPhone · iPhone16,2"_s);
     QCOMPARE(harness.click(u"readLayoutButton"_s), QString());
     QVERIFY(harness.finishes());
@@ -463,9 +462,11 @@ void WindowInteractionTest::readApplyAndVerifyThroughTheWindow()
     QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
     // The phone's layout is now the loaded original; there is nothing left to export or apply.
     QVERIFY(!harness.model().hasProposed());
-    QVERIFY(!harness.item(u"exportButton"_s)->isEnabled());
-    QVERIFY(!harness.object(u"exportAction"_s)->property("enabled").toBool());
-    QVERIFY(!harness.item(u"applyButton"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"exportButton"_s));
+    QObject *exportAction = harness.object(u"exportAction"_s);
+    QVERIFY(exportAction);
+    QVERIFY(!exportAction->property("enabled").toBool());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
     QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
     QCOMPARE(harness.model().snapshots().size(), 2);
     QVERIFY(harness.warnings().isEmpty());
@@ -480,7 +481,7 @@ void WindowInteractionTest::sectionIsDisabledWhileBusy()
     harness.writeWorld(world);
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
     QVERIFY(harness.model().busy());
-    QVERIFY(!harness.item(u"sectionContent"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"sectionContent"_s));
     QVERIFY(harness.isShown(u"busySpinner"_s));
     QVERIFY(!harness.isShown(u"statusIcon"_s));
     QCOMPARE(harness.text(u"statusText"_s), u"Looking for your iPhone…"_s);
@@ -488,7 +489,7 @@ void WindowInteractionTest::sectionIsDisabledWhileBusy()
     // The frame stays live.
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
     QVERIFY(harness.finishes());
-    QVERIFY(harness.item(u"sectionContent"_s)->isEnabled());
+    QVERIFY(harness.isEnabled(u"sectionContent"_s));
     QVERIFY(harness.isShown(u"statusIcon"_s));
     QCOMPARE(harness.text(u"statusText"_s),
              u"Found 1 iPhone. Choose your phone and read its layout."_s);
@@ -503,9 +504,8 @@ void WindowInteractionTest::choosingAnotherPhoneDisablesApply()
     QVERIFY(harness.finishes());
     QCOMPARE(harness.text(u"statusText"_s),
              u"Found 2 iPhones. Choose your phone and read its layout."_s);
-    QCOMPARE(harness.item(u"devicePicker"_s)->property("displayText").toString(),
-             u"Choose iPhone"_s);
-    QVERIFY(!harness.item(u"readLayoutButton"_s)->isEnabled());
+    QCOMPARE(harness.value(u"devicePicker"_s, "displayText").toString(), u"Choose iPhone"_s);
+    QVERIFY(harness.isDisabled(u"readLayoutButton"_s));
     QCOMPARE(harness.choose(u"devicePicker"_s, 1), QString());
     QCOMPARE(harness.model().selectedDeviceID(), alexEcid);
     QCOMPARE(harness.click(u"readLayoutButton"_s), QString());
@@ -521,7 +521,7 @@ void WindowInteractionTest::choosingAnotherPhoneDisablesApply()
     QVERIFY(harness.model().hasOriginal());
     QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
     QCOMPARE(harness.text(u"applyBarTitle"_s), u"Preview only"_s);
-    QVERIFY(!harness.item(u"applyButton"_s)->isEnabled());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
 }
 
 void WindowInteractionTest::helpAndFooterButtonsOpenTheirTargets()
@@ -553,10 +553,8 @@ void WindowInteractionTest::helpAndFooterButtonsOpenTheirTargets()
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
     QCOMPARE(harness.text(u"statusText"_s),
              u"Apple Configurator isn't installed yet. You can still explore the demo."_s);
-    QCOMPARE(harness.item(u"statusText"_s)->property("color").value<QColor>(),
-             QColor(u"#ff9f0a"_s));
-    QCOMPARE(harness.item(u"statusIcon"_s)->property("name").toString(),
-             u"exclamationmark.circle"_s);
+    QCOMPARE(harness.value(u"statusText"_s, "color").value<QColor>(), QColor(u"#ff9f0a"_s));
+    QCOMPARE(harness.value(u"statusIcon"_s, "name").toString(), u"exclamationmark.circle"_s);
 }
 
 QTEST_MAIN(WindowInteractionTest)

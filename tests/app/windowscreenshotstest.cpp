@@ -23,6 +23,7 @@ private Q_SLOTS:
     void readPhoneSavedLayoutsRestoreAndActivity();
     void applyConfirmation();
     void warningInTheStatusBar();
+    void importDialog();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -179,6 +180,16 @@ void WindowScreenshotsTest::warningInTheStatusBar()
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
     QVERIFY(harness.model().messageIsWarning());
     shoot(harness, u"13-warning"_s);
+}
+
+void WindowScreenshotsTest::importDialog()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.click(u"importLayoutButton"_s), QString());
+    QTest::qWait(300);
+    shoot(harness, u"14-import-dialog"_s);
+    harness.pressKey(Qt::Key_Escape);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)

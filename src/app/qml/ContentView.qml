@@ -25,26 +25,40 @@ RowLayout {
             workspace: content.workspace
         }
         Divider {}
-        StackLayout {
+        // Each section is built when it is chosen: layouts inside hidden items can miss the
+        // changes of their texts, and a fresh section always starts laid out.
+        Loader {
             objectName: "sectionContent"
             Layout.fillWidth: true
             Layout.fillHeight: true
             // While a workflow runs nothing in the section reacts; the frame stays live.
             enabled: !content.workspace.busy
-            currentIndex: content.workspace.sections.indexOf(content.workspace.section)
-
+            sourceComponent: [organize, savedLayouts, connection, activity][
+                content.workspace.sections.indexOf(content.workspace.section)] ?? null
+        }
+        Component {
+            id: organize
             OrganizeSection {
                 objectName: "organizeSection"
                 workspace: content.workspace
             }
+        }
+        Component {
+            id: savedLayouts
             SavedLayoutsSection {
                 objectName: "savedLayoutsSection"
                 workspace: content.workspace
             }
+        }
+        Component {
+            id: connection
             ConnectionSection {
                 objectName: "connectionSection"
                 workspace: content.workspace
             }
+        }
+        Component {
+            id: activity
             Item {
                 objectName: "activitySection"
                 ActivitySection {

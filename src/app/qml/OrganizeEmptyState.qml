@@ -14,7 +14,7 @@ ColumnLayout {
         Layout.alignment: Qt.AlignHCenter
         name: "iphone.gen3"
         weight: "ultraLight"
-        size: 65
+        size: 80
         color: Theme.mint
     }
     StyledText {

@@ -18,7 +18,7 @@ Card {
         Symbol {
             name: "iphone.gen3"
             weight: "light"
-            size: 32
+            size: 36
             color: Theme.mint
         }
         ColumnLayout {

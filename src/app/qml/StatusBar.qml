@@ -43,16 +43,21 @@ Rectangle {
             }
         }
         SelectableText {
+            id: statusText
             objectName: "statusText"
             Layout.fillWidth: true
             Layout.alignment: Qt.AlignTop
             // At most four lines.
-            Layout.maximumHeight: Math.ceil(fontMetrics.lineSpacing * 4)
+            Layout.maximumHeight: Math.ceil((fontMetrics.lineSpacing + 3) * 4)
             clip: true
             text: status.workspace.busy ? status.workspace.busyLabel : status.workspace.message
             font.pixelSize: 11
             color: status.tint
 
+            LineSpacing {
+                document: statusText.textDocument
+                spacing: 3
+            }
             FontMetrics {
                 id: fontMetrics
                 font.family: Theme.family
