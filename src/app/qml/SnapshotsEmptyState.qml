@@ -18,7 +18,7 @@ Card {
             name: "clock.arrow.circlepath"
             weight: "light"
             size: 44
-            color: Theme.muted
+            color: Theme.text
         }
         StyledText {
             Layout.alignment: Qt.AlignHCenter
