@@ -16,6 +16,7 @@
 #include <QException>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QPointer>
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
@@ -176,6 +177,8 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
 
 VarnoletModel::~VarnoletModel()
 {
+    // A worker must not finish after its continuation's model is gone; its results are dropped
+    // with the model's pending events.
     if (m_waitForWorker)
         m_waitForWorker();
 }
@@ -617,14 +620,18 @@ void VarnoletModel::perform(const QString &label, const Operation &operation)
         setBusy(false, QString());
         return;
     }
-    running.then(this, [this](QFuture<void> finished) {
+    // A watcher rather than a continuation: it may outlive neither the model nor its future.
+    auto *watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
         try {
-            finished.waitForFinished();
+            watcher->future().waitForFinished();
         } catch (...) {
             log(describe(std::current_exception()), true);
         }
         setBusy(false, QString());
     });
+    watcher->setFuture(running);
 }
 
 void VarnoletModel::rebuild()

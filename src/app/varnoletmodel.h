@@ -95,7 +95,8 @@ public:
     using Operation = std::function<QFuture<void>()>;
 
     /// Discovers the tools, lists the saved snapshots of the standard store (under HOME) and
-    /// loads the demo when `arguments` hold "--demo". `panels` may be set later.
+    /// loads the demo when `arguments` (as QCoreApplication::arguments() gives them, the program
+    /// first) hold "--demo". `panels` may be set later. Needs the application object.
     explicit VarnoletModel(const QStringList &arguments = {}, PlatformPanels *panels = nullptr,
                            QObject *parent = nullptr);
     /// Waits for a running worker, whose results are then dropped.
@@ -201,7 +202,7 @@ public:
     /// requests are dropped without a word. A failure becomes a warning with its description.
     void perform(const QString &label, const Operation &operation);
 
-    /// Where openGuide() looks for "TESTING.md", first match wins.
+    /// Where openGuide() looks for the testing guide "TESTING.md", first match wins.
     QStringList guideLocations() const { return m_guideLocations; }
     void setGuideLocations(const QStringList &locations) { m_guideLocations = locations; }
     /// Next to the executable, in the bundle's Resources, in share/varnolet, then the source tree.
