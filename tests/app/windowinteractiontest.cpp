@@ -477,7 +477,7 @@ void WindowInteractionTest::sectionIsDisabledWhileBusy()
     WindowHarness harness;
     QVERIFY(harness.isValid());
     WindowHarness::World world = phones(1);
-    world.faults = QJsonObject{{u"list"_s, QJsonObject{{u"sleep"_s, 1.5}}}};
+    world.faults = QJsonObject{{u"list"_s, QJsonObject{{u"sleep"_s, 3}}}};
     harness.writeWorld(world);
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
     QVERIFY(harness.model().busy());

@@ -14,7 +14,7 @@ Popup {
     width: 260
     padding: 20
     x: (parent.width - width) / 2
-    y: parent.height + 10
+    y: parent.height + 22
     modal: false
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
