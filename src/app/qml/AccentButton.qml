@@ -1,0 +1,5 @@
+import QtQuick
+
+ButtonFace {
+    accent: true
+}

@@ -1,0 +1,47 @@
+import QtQuick
+import Varnolet
+import QtQuick.Controls.Basic
+
+// A folder on a page or in the Dock: nine mini-tiles of its first apps; pressing it opens the
+// pop-over with every app of every folder page.
+AbstractButton {
+    id: face
+
+    required property string title
+    required property var pages
+    readonly property var apps: pages.reduce((all, page) => all.concat(page), [])
+
+    implicitWidth: 44
+    implicitHeight: 44
+    Accessible.name: "Open " + title + " folder"
+    onClicked: popover.open()
+
+    background: ContinuousRect {
+        radius: 11
+        color: Qt.rgba(1, 1, 1, 0.16)
+    }
+    contentItem: Item {
+        Grid {
+            anchors.centerIn: parent
+            columns: 3
+            spacing: 3
+            Repeater {
+                model: face.apps.slice(0, 9)
+                Rectangle {
+                    required property var modelData
+                    width: 9
+                    height: 9
+                    radius: 2
+                    color: Theme.categoryColor(modelData.category)
+                }
+            }
+        }
+    }
+
+    FolderPopover {
+        id: popover
+        objectName: "folderPopover"
+        title: face.title
+        apps: face.apps
+    }
+}

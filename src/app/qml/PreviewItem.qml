@@ -1,0 +1,46 @@
+import QtQuick
+
+// One Dock or page entry: an app tile or a folder, labelled unless it sits in the Dock.
+Column {
+    id: entry
+
+    required property var item
+    property bool dock: false
+    readonly property bool isFolder: item.kind === "folder"
+
+    objectName: (isFolder ? "folder-" : "app-") + item.title
+    width: 52
+    spacing: 5
+
+    Loader {
+        anchors.horizontalCenter: parent.horizontalCenter
+        sourceComponent: entry.isFolder ? folderFace : appTile
+    }
+    StyledText {
+        anchors.horizontalCenter: parent.horizontalCenter
+        visible: !entry.dock
+        width: 52
+        text: entry.item.title
+        font.pixelSize: 8
+        color: Qt.rgba(1, 1, 1, 0.9)
+        horizontalAlignment: Text.AlignHCenter
+        elide: Text.ElideRight
+        maximumLineCount: 1
+    }
+
+    Component {
+        id: appTile
+        AppTile {
+            name: entry.item.title
+            category: entry.item.category
+            size: 44
+        }
+    }
+    Component {
+        id: folderFace
+        FolderFace {
+            title: entry.item.title
+            pages: entry.item.pages
+        }
+    }
+}

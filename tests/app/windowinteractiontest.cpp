@@ -1,0 +1,561 @@
+#include "windowharness.h"
+
+#include "deviceread.h"
+#include "layoutparser.h"
+#include "snapshotstore.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+/// Drives the real window with clicks and key presses, as a person would, and checks what the
+/// model and the screen show afterwards.
+class WindowInteractionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sidebarNavigatesAndRereadsSnapshots();
+    void statusPillFollowsDemoAndSection();
+    void twoIconTestHidesTheOptionsAndKeepsTheirValues();
+    void optionsRebuildTheProposal();
+    void categoryPickerStoresTheOverrideAndRebuilds();
+    void pageArrowsStopAtTheEnds();
+    void originalAndProposedReturnToPageOne();
+    void exportNeedsAProposal();
+    void importFromTheMenuShortcutIsPreviewOnly();
+    void applyButtonFollowsCanApply();
+    void applyAlertTexts_data();
+    void applyAlertTexts();
+    void cancellingTheAlertWritesNothing();
+    void readApplyAndVerifyThroughTheWindow();
+    void sectionIsDisabledWhileBusy();
+    void choosingAnotherPhoneDisablesApply();
+    void helpAndFooterButtonsOpenTheirTargets();
+
+private:
+    static WindowHarness::World phones(int count);
+    static bool readPhone(WindowHarness &harness);
+};
+
+namespace {
+
+const QString alexEcid = u"0x1C2D3E4F50601E"_s;
+const QString alexName = u"Alex’s iPhone"_s;
+const QString samEcid = u"0x2A0B0C0D0E0F10"_s;
+
+Device alexDevice()
+{
+    return Device(alexEcid, u"00008140-001C2D3E4F50601E"_s, alexName, u"iPhone16,2"_s);
+}
+
+// A snapshot written straight to disk, behind the model's back.
+QString saveSnapshotOnDisk(const QString &reason)
+{
+    const QByteArray raw = QJsonDocument(WindowHarness::sampleLayout()).toJson();
+    const ParsedLayout parsed = LayoutParser::parse(raw);
+    const Snapshot snapshot = SnapshotStore::standard().save(
+            DeviceRead{parsed.layout, parsed.names, raw, u"cfgutil"_s}, alexDevice(), parsed.names,
+            reason);
+    return snapshot.id;
+}
+
+bool checked(const WindowHarness &harness, const QString &name)
+{
+    return harness.value(name, "checked").toBool();
+}
+
+} // namespace
+
+WindowHarness::World WindowInteractionTest::phones(int count)
+{
+    QJsonArray devices{WindowHarness::phone(alexEcid, u"00008140-001C2D3E4F50601E"_s, alexName,
+                                            WindowHarness::sampleLayout())};
+    if (count > 1)
+        devices.append(WindowHarness::phone(samEcid, u"00008110-002A0B0C0D0E0F10"_s,
+                                            u"Sam’s iPhone"_s, WindowHarness::sampleLayout()));
+    return {devices, {}};
+}
+
+// Refresh and read the only phone through the Connection section.
+bool WindowInteractionTest::readPhone(WindowHarness &harness)
+{
+    return harness.click(u"sidebar-Connection"_s).isEmpty()
+            && harness.click(u"refreshButton"_s).isEmpty() && harness.finishes()
+            && harness.click(u"readLayoutButton"_s).isEmpty() && harness.finishes()
+            && harness.model().hasLoadedDevice();
+}
+
+void WindowInteractionTest::sidebarNavigatesAndRereadsSnapshots()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.text(u"topBarTitle"_s), u"Connection"_s);
+    for (const QString &section : {u"Organize"_s, u"Activity"_s, u"Connection"_s}) {
+        QCOMPARE(harness.click(u"sidebar-"_s + section), QString());
+        QCOMPARE(harness.model().section(), section);
+        QCOMPARE(harness.text(u"topBarTitle"_s), section);
+        QVERIFY(harness.value(u"sidebar-"_s + section, "current").toBool());
+    }
+
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    QVERIFY(harness.isShown(u"snapshotsEmptyState"_s));
+
+    // Selecting the section again, while it is already shown, reads the list from disk again.
+    const QString first = saveSnapshotOnDisk(u"Initial read"_s);
+    QVERIFY(!harness.item(u"snapshotRow-"_s + first));
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    QVERIFY(harness.item(u"snapshotRow-"_s + first));
+    QVERIFY(!harness.isShown(u"snapshotsEmptyState"_s));
+    const QString second = saveSnapshotOnDisk(u"Before restore"_s);
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    QVERIFY(harness.item(u"snapshotRow-"_s + second));
+    QCOMPARE(harness.model().snapshots().size(), 2);
+
+    QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
+    QCOMPARE(harness.click(u"emptyConnectButton"_s), QString());
+    QCOMPARE(harness.model().section(), u"Connection"_s);
+    QVERIFY(harness.warnings().isEmpty());
+}
+
+void WindowInteractionTest::statusPillFollowsDemoAndSection()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.text(u"statusPillCaption"_s), u"Demo workspace"_s);
+    QCOMPARE(harness.value(u"statusPillDot"_s, "color").value<QColor>(), QColor(u"#ff9f0a"_s));
+    QVERIFY(harness.isShown(u"sampleBadge"_s));
+    QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
+    QCOMPARE(harness.text(u"statusPillCaption"_s), u"No iPhone selected"_s);
+}
+
+void WindowInteractionTest::twoIconTestHidesTheOptionsAndKeepsTheirValues()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.click(u"keepDockSwitch"_s), QString());
+    QCOMPARE(harness.click(u"keepFirstPageSwitch"_s), QString());
+    QCOMPARE(harness.choose(u"pageCapacityPicker"_s, 0), QString());
+    QCOMPARE(harness.model().keepDock(), false);
+    QCOMPARE(harness.model().keepFirstPage(), true);
+    QCOMPARE(harness.model().pageCapacity(), 16);
+
+    QCOMPARE(harness.click(u"segment-Two-icon test"_s), QString());
+    QCOMPARE(harness.model().style(), u"Two-icon test"_s);
+    QVERIFY(!harness.isShown(u"sortingOptions"_s));
+    QVERIFY(harness.click(u"keepDockSwitch"_s).contains(u"not visible"_s));
+    QCOMPARE(harness.text(u"styleDescription"_s),
+             u"Swap the first two loose icons on one page. Start here to test your iPhone, then "
+             u"restore the saved layout."_s);
+
+    QCOMPARE(harness.click(u"segment-Alphabetical"_s), QString());
+    QVERIFY(harness.isShown(u"sortingOptions"_s));
+    QVERIFY(!checked(harness, u"keepDockSwitch"_s));
+    QVERIFY(checked(harness, u"keepFirstPageSwitch"_s));
+    QCOMPARE(harness.value(u"pageCapacityPicker"_s, "displayText").toString(), u"16"_s);
+    QCOMPARE(harness.model().pageCapacity(), 16);
+    QVERIFY(harness.warnings().isEmpty());
+}
+
+void WindowInteractionTest::optionsRebuildTheProposal()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    const QVariantList categoryFolders = harness.model().preview();
+    QCOMPARE(harness.click(u"segment-Alphabetical"_s), QString());
+    const QVariantList alphabetical = harness.model().preview();
+    QVERIFY(alphabetical != categoryFolders);
+    QCOMPARE(harness.text(u"metricFoldersValue"_s),
+             QString::number(harness.model().proposedFolderCount()));
+
+    const int pagesAt24 = harness.model().proposedPageCount();
+    QCOMPARE(harness.choose(u"pageCapacityPicker"_s, 0), QString());
+    QVERIFY(harness.model().proposedPageCount() > pagesAt24);
+    QCOMPARE(harness.text(u"metricPagesValue"_s),
+             u"%1 → %2"_s.arg(harness.model().originalPageCount())
+                     .arg(harness.model().proposedPageCount()));
+}
+
+void WindowInteractionTest::categoryPickerStoresTheOverrideAndRebuilds()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    QAbstractItemModel *apps = harness.model().apps();
+    const QString id = apps->data(apps->index(0, 0), AppListModel::IdRole).toString();
+    const QString name = apps->data(apps->index(0, 0), AppListModel::NameRole).toString();
+    const int games = int(harness.model().categories().indexOf(u"Games"_s));
+    QVERIFY(games >= 0);
+    QVERIFY(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString() != u"Games"_s);
+
+    QCOMPARE(harness.choose(u"categoryPicker-"_s + id, games), QString());
+    QCOMPARE(harness.model().overrides().value(id).toString(), u"Games"_s);
+    QCOMPARE(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString(), u"Games"_s);
+    QCOMPARE(harness.value(u"categoryPicker-"_s + id, "displayText").toString(), u"Games"_s);
+    // The proposal was rebuilt: the app now sits in the Games folder.
+    bool inGames = false;
+    const QVariantList pages = harness.model().preview();
+    for (const QVariant &page : pages) {
+        for (const QVariant &entry : page.toList()) {
+            const QVariantMap item = entry.toMap();
+            if (item.value(u"kind"_s) != u"folder"_s || item.value(u"title"_s) != u"Games"_s)
+                continue;
+            for (const QVariant &folderPage : item.value(u"pages"_s).toList()) {
+                for (const QVariant &app : folderPage.toList())
+                    inGames = inGames || app.toMap().value(u"title"_s) == name;
+            }
+        }
+    }
+    QVERIFY(inGames);
+}
+
+void WindowInteractionTest::pageArrowsStopAtTheEnds()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.click(u"segment-Original"_s), QString());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    const int pages = harness.model().previewPageCount();
+    QVERIFY(pages >= 3);
+    QVERIFY(harness.isDisabled(u"previousPage"_s));
+    QCOMPARE(harness.text(u"pageLabel"_s), u"Page 1 of %1"_s.arg(pages));
+    QVERIFY(harness.value(u"pageDot-1"_s, "color").value<QColor>().alphaF() > 0.8);
+
+    for (int page = 2; page <= pages; ++page) {
+        QCOMPARE(harness.click(u"nextPage"_s), QString());
+        QCOMPARE(harness.model().selectedPage(), page);
+        QCOMPARE(harness.text(u"pageLabel"_s), u"Page %1 of %2"_s.arg(page).arg(pages));
+    }
+    QVERIFY(harness.isDisabled(u"nextPage"_s));
+    QVERIFY(harness.isEnabled(u"previousPage"_s));
+    QVERIFY(harness.value(u"pageDot-1"_s, "color").value<QColor>().alphaF() < 0.3);
+    QCOMPARE(harness.click(u"previousPage"_s), QString());
+    QCOMPARE(harness.model().selectedPage(), pages - 1);
+}
+
+void WindowInteractionTest::originalAndProposedReturnToPageOne()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.click(u"segment-Original"_s), QString());
+    QVERIFY(harness.model().showOriginal());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    QCOMPARE(harness.click(u"nextPage"_s), QString());
+    QCOMPARE(harness.click(u"nextPage"_s), QString());
+    QCOMPARE(harness.model().selectedPage(), 3);
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    QVERIFY(!harness.model().showOriginal());
+    QCOMPARE(harness.model().selectedPage(), 1);
+    QCOMPARE(harness.text(u"pageLabel"_s),
+             u"Page 1 of %1"_s.arg(harness.model().previewPageCount()));
+}
+
+void WindowInteractionTest::exportNeedsAProposal()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    QObject *exportAction = harness.object(u"exportAction"_s);
+    QVERIFY(exportAction);
+    QVERIFY(!exportAction->property("enabled").toBool());
+
+    QCOMPARE(harness.click(u"exploreDemoButton"_s), QString());
+    QVERIFY(exportAction->property("enabled").toBool());
+    QVERIFY(harness.isEnabled(u"exportButton"_s));
+
+    QSignalSpy saveRequests(&harness.panels(), &DesktopPanels::saveRequested);
+    harness.pressKey(Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(saveRequests.size(), 1);
+    QCOMPARE(saveRequests.at(0).at(2).toUrl().fileName(), u"varnolet-proposed-layout.json"_s);
+    QVERIFY(saveRequests.at(0).at(3).toStringList().join(u' ').contains(u"*.json"_s));
+    const QString target = harness.home() + u"/exported.json"_s;
+    harness.panels().accept(QUrl::fromLocalFile(target));
+    harness.settle();
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(harness.text(u"statusText"_s), u"Exported the proposed layout to exported.json."_s);
+
+    // A dismissed panel leaves nothing waiting: a late answer writes nothing.
+    QCOMPARE(harness.click(u"exportButton"_s), QString());
+    QCOMPARE(saveRequests.size(), 2);
+    harness.panels().cancel();
+    harness.panels().accept(QUrl::fromLocalFile(harness.home() + u"/late.json"_s));
+    QVERIFY(!QFile::exists(harness.home() + u"/late.json"_s));
+    QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
+}
+
+void WindowInteractionTest::importFromTheMenuShortcutIsPreviewOnly()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    const QString file = harness.home() + u"/my-layout.json"_s;
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(WindowHarness::sampleLayout()).toJson());
+    out.close();
+
+    QSignalSpy openRequests(&harness.panels(), &DesktopPanels::openRequested);
+    harness.pressKey(Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(openRequests.size(), 1);
+    QCOMPARE(openRequests.at(0).at(0).toString(),
+             u"Imported files are preview-only. Read a connected iPhone to enable Apply."_s);
+    QVERIFY(openRequests.at(0).at(1).toStringList().join(u' ').contains(u"*.json"_s));
+    harness.panels().accept(QUrl::fromLocalFile(file));
+    harness.settle();
+
+    QCOMPARE(harness.model().section(), u"Organize"_s);
+    QCOMPARE(harness.model().sourceLabel(), u"Imported • my-layout.json"_s);
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Preview only"_s);
+    QCOMPARE(harness.text(u"applyBarSubtitle"_s),
+             u"Connect and read your iPhone to apply a layout."_s);
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
+    QVERIFY(harness.isEnabled(u"exportButton"_s));
+    QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
+}
+
+void WindowInteractionTest::applyButtonFollowsCanApply()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(1));
+    QVERIFY(readPhone(harness));
+    // A fresh read shows the original: Apply waits for the proposal to be reviewed.
+    QVERIFY(harness.model().showOriginal());
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Review Proposed to enable Apply"_s);
+    QVERIFY(!harness.model().canApply());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
+    QVERIFY(harness.click(u"applyButton"_s).contains(u"disabled"_s));
+    QVERIFY(!harness.model().showApplyConfirmation());
+
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    QVERIFY(harness.model().canApply());
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Ready for your review"_s);
+    QCOMPARE(harness.text(u"applyBarSubtitle"_s),
+             u"Your current icon layout is saved before every change."_s);
+    QVERIFY(harness.isEnabled(u"applyButton"_s));
+
+    // The demo can never be applied.
+    QCOMPARE(harness.click(u"sidebar-Connection"_s), QString());
+    QCOMPARE(harness.click(u"exploreDemoButton"_s), QString());
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Explore freely. Your phone stays untouched."_s);
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
+}
+
+void WindowInteractionTest::applyAlertTexts_data()
+{
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("apply") << false << u"Apply to iPhone"_s;
+    QTest::newRow("restore") << true << u"Restore saved layout"_s;
+}
+
+void WindowInteractionTest::applyAlertTexts()
+{
+    QFETCH(bool, restore);
+    QFETCH(QString, action);
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    WindowHarness::World world = phones(1);
+    if (restore) {
+        // The phone changes after the first read, so the saved layout differs from it.
+        QJsonObject phone = world.devices.at(0).toObject();
+        QJsonArray moved = WindowHarness::sampleLayout();
+        QJsonArray dock = moved.at(0).toArray();
+        const QJsonValue first = dock.at(0);
+        dock[0] = dock.at(1);
+        dock[1] = first;
+        moved[0] = dock;
+        phone.insert(u"pendingLayouts"_s, QJsonArray{moved});
+        world.devices[0] = phone;
+    }
+    harness.writeWorld(world);
+    QVERIFY(readPhone(harness));
+    if (restore) {
+        QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+        const QString id
+                = harness.model().snapshots().constFirst().toMap().value(u"id"_s).toString();
+        QCOMPARE(harness.click(u"previewRestore-"_s + id), QString());
+        QVERIFY(harness.finishes());
+        QVERIFY(harness.model().hasPendingRestore());
+        QCOMPARE(harness.text(u"sortingTitle"_s), u"Saved layout preview"_s);
+        QCOMPARE(harness.text(u"organizeTitle"_s), u"Bring your layout back."_s);
+        QVERIFY(harness.isShown(u"backToSorting"_s));
+        QVERIFY(!harness.isShown(u"stylePicker"_s));
+        QAbstractItemModel *apps = harness.model().apps();
+        const QString id0 = apps->data(apps->index(0, 0), AppListModel::IdRole).toString();
+        QVERIFY(!harness.isEnabled(u"categoryPicker-"_s + id0));
+    } else {
+        QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    }
+    QCOMPARE(harness.text(u"applyButton"_s), action);
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    QVERIFY(harness.model().showApplyConfirmation());
+    QVERIFY(harness.isShown(u"applyConfirmationTitle"_s));
+    QCOMPARE(harness.text(u"applyConfirmationTitle"_s), action);
+    QCOMPARE(harness.text(u"applyConfirmationConfirm"_s), action);
+    QCOMPARE(harness.text(u"applyConfirmationMessage"_s),
+             u"Apply the preview to Alex’s iPhone? Varnolet saves the current icon layout first. "
+             u"This prototype cannot guarantee preservation of widgets, hidden pages, or wallpaper "
+             u"arrangements. Make a Finder backup and take screenshots before the first test. "
+             u"Start with Two-icon test. Keep the phone connected until verification finishes."_s);
+    QCOMPARE(harness.calls(u"set-icon-layout"_s), 0);
+
+    QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
+    QVERIFY(!harness.model().showApplyConfirmation());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
+    QVERIFY(!harness.model().messageIsWarning());
+    QVERIFY(!harness.model().hasPendingRestore());
+    QVERIFY(harness.warnings().isEmpty());
+}
+
+void WindowInteractionTest::cancellingTheAlertWritesNothing()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(1));
+    QVERIFY(readPhone(harness));
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    QCOMPARE(harness.click(u"applyConfirmationCancel"_s), QString());
+    QVERIFY(!harness.model().showApplyConfirmation());
+    QVERIFY(!harness.isShown(u"applyConfirmationTitle"_s));
+    // Escape dismisses the alert too, without writing.
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    harness.pressKey(Qt::Key_Escape);
+    QVERIFY(!harness.model().showApplyConfirmation());
+    harness.settle();
+    QCOMPARE(harness.calls(u"set-icon-layout"_s), 0);
+    QVERIFY(harness.model().canApply());
+}
+
+void WindowInteractionTest::readApplyAndVerifyThroughTheWindow()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(1));
+    QCOMPARE(harness.value(u"step02Badge"_s, "text").toString(), u"02"_s);
+    QVERIFY(harness.isDisabled(u"readLayoutButton"_s));
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Found 1 iPhone. Choose your phone and read its layout."_s);
+    QCOMPARE(harness.value(u"step02Badge"_s, "text").toString(), u"✓"_s);
+    QCOMPARE(harness.value(u"devicePicker"_s, "displayText").toString(),
+             u"Alex’s iPhone · iPhone16,2"_s);
+    QCOMPARE(harness.click(u"readLayoutButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.model().section(), u"Organize"_s);
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Read 24 icons and saved the original layout. Start with Two-icon test to check "
+             u"compatibility."_s);
+    QCOMPARE(harness.text(u"statusPillCaption"_s), alexName);
+
+    QCOMPARE(harness.click(u"segment-Two-icon test"_s), QString());
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"The layout read back from your iPhone matches the proposal. Check your Home Screen "
+             u"visually, too."_s);
+    QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
+    // The phone's layout is now the loaded original; there is nothing left to export or apply.
+    QVERIFY(!harness.model().hasProposed());
+    QVERIFY(harness.isDisabled(u"exportButton"_s));
+    QObject *exportAction = harness.object(u"exportAction"_s);
+    QVERIFY(exportAction);
+    QVERIFY(!exportAction->property("enabled").toBool());
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    QCOMPARE(harness.model().snapshots().size(), 2);
+    QVERIFY(harness.warnings().isEmpty());
+}
+
+void WindowInteractionTest::sectionIsDisabledWhileBusy()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    WindowHarness::World world = phones(1);
+    world.faults = QJsonObject{{u"list"_s, QJsonObject{{u"sleep"_s, 3}}}};
+    harness.writeWorld(world);
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QVERIFY(harness.model().busy());
+    QVERIFY(harness.isDisabled(u"sectionContent"_s));
+    QVERIFY(harness.isShown(u"busySpinner"_s));
+    QVERIFY(!harness.isShown(u"statusIcon"_s));
+    QCOMPARE(harness.text(u"statusText"_s), u"Looking for your iPhone…"_s);
+    QVERIFY(harness.click(u"exploreDemoButton"_s).contains(u"disabled"_s));
+    // The frame stays live.
+    QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
+    QVERIFY(harness.finishes());
+    QVERIFY(harness.isEnabled(u"sectionContent"_s));
+    QVERIFY(harness.isShown(u"statusIcon"_s));
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Found 1 iPhone. Choose your phone and read its layout."_s);
+}
+
+void WindowInteractionTest::choosingAnotherPhoneDisablesApply()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(2));
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Found 2 iPhones. Choose your phone and read its layout."_s);
+    QCOMPARE(harness.value(u"devicePicker"_s, "displayText").toString(), u"Choose iPhone"_s);
+    QVERIFY(harness.isDisabled(u"readLayoutButton"_s));
+    QCOMPARE(harness.choose(u"devicePicker"_s, 1), QString());
+    QCOMPARE(harness.model().selectedDeviceID(), alexEcid);
+    QCOMPARE(harness.click(u"readLayoutButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    QVERIFY(harness.model().canApply());
+
+    QCOMPARE(harness.click(u"sidebar-Connection"_s), QString());
+    QCOMPARE(harness.choose(u"devicePicker"_s, 2), QString());
+    QCOMPARE(harness.model().selectedDeviceID(), samEcid);
+    QVERIFY(!harness.model().hasLoadedDevice());
+    QVERIFY(!harness.model().canApply());
+    QVERIFY(harness.model().hasOriginal());
+    QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Preview only"_s);
+    QVERIFY(harness.isDisabled(u"applyButton"_s));
+}
+
+void WindowInteractionTest::helpAndFooterButtonsOpenTheirTargets()
+{
+    WindowHarness harness({}, false);
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.click(u"helpButton"_s), QString());
+    QCOMPARE(harness.openedUrls().size(), 1);
+    QCOMPARE(harness.openedUrls().constLast().fileName(), u"TESTING.md"_s);
+    QCOMPARE(harness.click(u"testingGuideButton"_s), QString());
+    QCOMPARE(harness.openedUrls().size(), 2);
+
+    QVERIFY(harness.isShown(u"getConfiguratorButton"_s));
+    QVERIFY(!harness.isShown(u"installedLabel"_s));
+    QCOMPARE(harness.click(u"getConfiguratorButton"_s), QString());
+    QCOMPARE(harness.openedUrls().size(), 3);
+    QVERIFY(harness.openedUrls().constLast().scheme() != u"file"_s);
+    QCOMPARE(harness.text(u"readerStatus"_s), u"Optional reader: not installed"_s);
+
+    QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
+    QCOMPARE(harness.click(u"openDiagnosticsButton"_s), QString());
+    QVERIFY(harness.openedUrls().constLast().toLocalFile().endsWith(u"/Diagnostics"_s));
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    QCOMPARE(harness.click(u"showInFinderButton"_s), QString());
+    QVERIFY(harness.openedUrls().constLast().toLocalFile().endsWith(u"/Snapshots"_s));
+
+    // Without the configurator, Refresh says so as a warning, in orange with the warning icon.
+    QCOMPARE(harness.click(u"sidebar-Connection"_s), QString());
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Apple Configurator isn't installed yet. You can still explore the demo."_s);
+    QCOMPARE(harness.value(u"statusText"_s, "color").value<QColor>(), QColor(u"#ff9f0a"_s));
+    QCOMPARE(harness.value(u"statusIcon"_s, "name").toString(), u"exclamationmark.circle"_s);
+}
+
+QTEST_MAIN(WindowInteractionTest)
+#include "windowinteractiontest.moc"
