@@ -18,8 +18,8 @@ void DesktopPanels::chooseFileToOpen(const QString &title, const QStringList &na
     m_chosen = std::move(chosen);
     const bool wantsJson = nameFilters.join(u' ').contains(u"*.json"_s);
     const QString applications = u"/Applications"_s;
-    const QString folder = !wantsJson && QDir(applications).exists() ? applications
-                                                                     : documentsFolder();
+    const QString folder
+            = !wantsJson && QDir(applications).exists() ? applications : documentsFolder();
     Q_EMIT openRequested(title, nameFilters, QUrl::fromLocalFile(folder));
 }
 
