@@ -178,22 +178,16 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
 
 VarnoletModel::~VarnoletModel()
 {
-    // A worker must not finish after its continuation's model is gone; its results are dropped
-    // with the model's pending events.
-    if (m_waitForWorker)
-        m_waitForWorker();
+    // Waiting for the future alone is not enough: Qt 6.4 hands the result over to its context
+    // object on the worker thread just after the future finishes, and asserts when that context
+    // is already gone. The hand-over only posts an event, dropped with the model's pending events.
+    m_workers.waitForDone();
 }
 
 template<typename Work>
 auto VarnoletModel::onWorker(Work &&work)
 {
-    auto future = QtConcurrent::run(std::forward<Work>(work));
-    m_waitForWorker = [future]() mutable {
-        try {
-            future.waitForFinished();
-        } catch (...) { }
-    };
-    return future;
+    return QtConcurrent::run(&m_workers, std::forward<Work>(work));
 }
 
 QString VarnoletModel::section() const

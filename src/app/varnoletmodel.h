@@ -18,6 +18,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
@@ -322,7 +323,9 @@ private:
     PlatformPanels *m_panels = nullptr;
     SnapshotStore m_storage;
     QStringList m_guideLocations;
-    std::function<void()> m_waitForWorker;
+    // The model's own pool: its destructor waits until a worker has finished entirely, including
+    // Qt's hand-over of the result to the model, which must not meet a half-destroyed model.
+    QThreadPool m_workers;
 
     WorkspaceSection m_section = WorkspaceSection::setup;
     std::optional<QString> m_cfgutil;
