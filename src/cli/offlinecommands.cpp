@@ -6,6 +6,7 @@
 #include "commandline.h"
 #include "inputfiles.h"
 #include "jsoncodec.h"
+#include "jsonrecord.h"
 #include "layoutparser.h"
 #include "organizer.h"
 #include "standardoutput.h"
@@ -53,14 +54,6 @@ CategoryOverrides overridesFor(const CommandArguments &arguments)
     return InputFiles::overrides(arguments.value(overridesOption.names().first()));
 }
 
-QJsonObject namesObject(const AppNames &names)
-{
-    QJsonObject object;
-    for (auto it = names.constBegin(); it != names.constEnd(); ++it)
-        object.insert(it.key(), it.value());
-    return object;
-}
-
 } // namespace
 
 int OfflineCommands::organize(const QStringList &arguments)
@@ -105,7 +98,7 @@ int OfflineCommands::inspect(const QStringList &arguments)
             {u"pages"_s, parsed.layout.pageCount()},
             {u"folders"_s, parsed.layout.folderCount()},
             {u"fingerprint"_s, parsed.layout.fingerprint()},
-            {u"names"_s, namesObject(parsed.names)},
+            {u"names"_s, JsonRecord::fromNames(parsed.names)},
             {u"layout"_s, parsed.layout.toRecord()},
     };
     StandardOutput::write(JsonCodec::encode(report));

@@ -1,26 +1,12 @@
 #include "device.h"
 
+#include "jsonrecord.h"
 #include "platformerror.h"
 #include "varnoleterror.h"
 
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString requiredString(const QJsonObject &object, const QString &key)
-{
-    const auto found = object.constFind(key);
-    if (found == object.constEnd())
-        throw PlatformError(u"No value associated with key \"%1\"."_s.arg(key));
-    if (!found->isString())
-        throw PlatformError(
-                u"Expected to decode a string for \"%1\" but found another value."_s.arg(key));
-    return found->toString();
-}
-
-} // namespace
 
 void Device::validate() const
 {
@@ -44,6 +30,8 @@ Device Device::fromJson(const QJsonValue &json)
     if (!json.isObject())
         throw PlatformError(u"Expected to decode a device but found another value."_s);
     const QJsonObject object = json.toObject();
-    return Device(requiredString(object, u"ecid"_s), requiredString(object, u"udid"_s),
-                  requiredString(object, u"name"_s), requiredString(object, u"type"_s));
+    return Device(JsonRecord::requiredString(object, u"ecid"_s),
+                  JsonRecord::requiredString(object, u"udid"_s),
+                  JsonRecord::requiredString(object, u"name"_s),
+                  JsonRecord::requiredString(object, u"type"_s));
 }

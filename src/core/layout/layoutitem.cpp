@@ -1,5 +1,6 @@
 #include "layoutitem.h"
 
+#include "jsonrecord.h"
 #include "platformerror.h"
 
 #include <QJsonArray>
@@ -14,22 +15,6 @@ QJsonArray stringArray(const QStringList &strings)
     for (const QString &string : strings)
         array.append(string);
     return array;
-}
-
-QJsonValue requiredKey(const QJsonObject &object, const QString &key)
-{
-    const auto it = object.constFind(key);
-    if (it == object.constEnd())
-        throw PlatformError(u"No value associated with key \"%1\"."_s.arg(key));
-    return it.value();
-}
-
-QString requiredString(const QJsonValue &value, const QString &what)
-{
-    if (!value.isString())
-        throw PlatformError(
-                u"Expected to decode a string for %1 but found another value."_s.arg(what));
-    return value.toString();
 }
 
 } // namespace
@@ -99,11 +84,11 @@ LayoutItem LayoutItem::fromRecord(const QJsonValue &record)
     if (!payload.isObject())
         throw PlatformError(u"Expected to decode a layout item but found another value."_s);
     const QJsonObject fields = payload.toObject();
-    const QString text = requiredString(requiredKey(fields, u"_0"_s), u"\"_0\""_s);
+    const QString text = JsonRecord::requiredString(fields, u"_0"_s);
     if (hasApp)
         return app(text);
 
-    const QJsonValue pagesValue = requiredKey(fields, u"_1"_s);
+    const QJsonValue pagesValue = JsonRecord::required(fields, u"_1"_s);
     if (!pagesValue.isArray())
         throw PlatformError(
                 u"Expected to decode the folder pages as an array but found another value."_s);
@@ -113,8 +98,11 @@ LayoutItem LayoutItem::fromRecord(const QJsonValue &record)
             throw PlatformError(
                     u"Expected to decode a folder page as an array but found another value."_s);
         QStringList page;
-        for (const QJsonValue &identifier : pageValue.toArray())
-            page.append(requiredString(identifier, u"a folder's app"_s));
+        for (const QJsonValue &identifier : pageValue.toArray()) {
+            if (!identifier.isString())
+                JsonRecord::mismatch(u"a string"_s, u"_1"_s);
+            page.append(identifier.toString());
+        }
         pages.append(page);
     }
     return folder(text, pages);
