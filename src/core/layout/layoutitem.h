@@ -24,7 +24,7 @@ public:
     /// An app's identifier alone, or every identifier of a folder, page after page.
     QStringList identifiers() const;
     /// An app's identifier or a folder's name.
-    QString title() const { return m_text; }
+    const QString &title() const { return m_text; }
 
     /// The device form: a string for an app, a flat array for a one-page folder, else nested.
     QJsonValue json() const;
