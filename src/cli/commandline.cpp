@@ -18,11 +18,11 @@ using Command = std::function<int(const QStringList &)>;
 const QList<std::pair<QString, Command>> &commands()
 {
     static const QList<std::pair<QString, Command>> table{
-            {u"organize"_s, OfflineCommands::organize}, {u"inspect"_s, OfflineCommands::inspect},
-            {u"apps"_s, OfflineCommands::apps},         {u"demo"_s, OfflineCommands::demo},
-            {u"devices"_s, DeviceCommands::devices},    {u"read"_s, DeviceCommands::read},
-            {u"apply"_s, DeviceCommands::apply},        {u"snapshots"_s, DeviceCommands::snapshots},
-            {u"restore"_s, DeviceCommands::restore},
+            {u"organize"_s, OfflineCommands::organize},  {u"inspect"_s, OfflineCommands::inspect},
+            {u"apps"_s, OfflineCommands::apps},          {u"demo"_s, OfflineCommands::demo},
+            {u"diff"_s, OfflineCommands::diff},          {u"devices"_s, DeviceCommands::devices},
+            {u"read"_s, DeviceCommands::read},           {u"apply"_s, DeviceCommands::apply},
+            {u"snapshots"_s, DeviceCommands::snapshots}, {u"restore"_s, DeviceCommands::restore},
     };
     return table;
 }
@@ -40,7 +40,7 @@ QString CommandLine::usage()
 {
     return uR"(usage: varnolet-cli COMMAND [ARGUMENTS]
 
-INPUT is a layout file (any form Varnolet reads) or - for standard input.
+INPUT, BEFORE and AFTER are layout files (any form Varnolet reads) or - for standard input.
 
   organize INPUT [--style categories|alphabetical|two-icon-test] [--move-dock]
            [--keep-first-page] [--page-size N] [--names FILE] [--overrides FILE]
@@ -51,6 +51,9 @@ INPUT is a layout file (any form Varnolet reads) or - for standard input.
         Print the layout's apps with their names and categories, sorted by name.
   demo
         Print the built-in sample layout.
+  diff BEFORE AFTER [--names FILE]
+        Print what changes from BEFORE to AFTER: a summary, the apps that move, apps and
+        folders added, removed or renamed, the Dock and the page counts.
 
 
 Commands that talk to an iPhone connected by USB (through Apple Configurator's cfgutil):

@@ -5,6 +5,7 @@
 #include "deviceservice.h"
 #include "inputfiles.h"
 #include "jsoncodec.h"
+#include "layoutcomparison.h"
 #include "layoutparser.h"
 #include "processrunner.h"
 #include "restorecheck.h"
@@ -65,9 +66,15 @@ void writeError(const QString &line)
         err.write((line + u'\n').toUtf8());
 }
 
-int reportReceipt(const ApplyReceipt &receipt)
+// The outcome, then what the write changed on the phone.
+QString receiptText(const ApplyReceipt &receipt, const Layout &before, const Layout &written)
 {
-    StandardOutput::write((receipt.message + u'\n').toUtf8());
+    return receipt.message + u"\nChanges: "_s + LayoutComparison(before, written).summary() + u'\n';
+}
+
+int reportReceipt(const ApplyReceipt &receipt, const Layout &before, const Layout &written)
+{
+    StandardOutput::write(receiptText(receipt, before, written).toUtf8());
     return receipt.verified ? CommandLine::Success : CommandLine::WrittenNotVerified;
 }
 
@@ -117,7 +124,8 @@ int DeviceCommands::apply(const QStringList &arguments)
     const DeviceService service = serviceFor(command);
     const Device device = connectedDevice(service, command.positional(0));
     return reportReceipt(
-            service.apply(proposal.layout, expected.layout, device, names, u"Before apply"_s));
+            service.apply(proposal.layout, expected.layout, device, names, u"Before apply"_s),
+            expected.layout, proposal.layout);
 }
 
 int DeviceCommands::snapshots(const QStringList &arguments)
@@ -148,5 +156,6 @@ int DeviceCommands::restore(const QStringList &arguments)
     const DeviceRead current = service.read(device, true);
     RestoreCheck::verifyInventory(snapshot, current.layout);
     return reportReceipt(service.apply(snapshot.layout, current.layout, device, snapshot.names,
-                                       u"Before restore"_s));
+                                       u"Before restore"_s),
+                         current.layout, snapshot.layout);
 }

@@ -7,6 +7,7 @@
 #include "inputfiles.h"
 #include "jsoncodec.h"
 #include "jsonrecord.h"
+#include "layoutcomparison.h"
 #include "layoutparser.h"
 #include "organizer.h"
 #include "standardoutput.h"
@@ -128,5 +129,43 @@ int OfflineCommands::demo(const QStringList &arguments)
     CommandArguments command({}, {});
     command.parse(arguments);
     StandardOutput::write(AppCatalog::demo().layout.cfgutilData());
+    return CommandLine::Success;
+}
+
+int OfflineCommands::diff(const QStringList &arguments)
+{
+    CommandArguments command({u"BEFORE"_s, u"AFTER"_s}, {namesOption});
+    command.parse(arguments);
+    if (command.positional(0) == u"-"_s && command.positional(1) == u"-"_s)
+        throw UsageError(u"Only one of BEFORE and AFTER can be read from standard input."_s);
+    ParsedLayout before = LayoutParser::parse(InputFiles::read(command.positional(0)));
+    const ParsedLayout after = LayoutParser::parse(InputFiles::read(command.positional(1)));
+    before.names.insert(after.names); // names carried by AFTER win over those of BEFORE
+    const LayoutComparison comparison(before.layout, after.layout, namesFor(before, command));
+
+    QJsonArray moved;
+    for (const AppMove &move : comparison.moves())
+        moved.append(QJsonObject{{u"id"_s, move.id},
+                                 {u"name"_s, move.name},
+                                 {u"from"_s, move.from},
+                                 {u"to"_s, move.to}});
+    QJsonArray renamed;
+    for (const FolderRename &rename : comparison.renamedFolders())
+        renamed.append(QJsonObject{{u"from"_s, rename.from}, {u"to"_s, rename.to}});
+    const QJsonObject report{
+            {u"summary"_s, comparison.summary()},
+            {u"moved"_s, moved},
+            {u"added"_s, QJsonArray::fromStringList(comparison.added())},
+            {u"removed"_s, QJsonArray::fromStringList(comparison.removed())},
+            {u"folders"_s,
+             QJsonObject{{u"added"_s, QJsonArray::fromStringList(comparison.newFolders())},
+                         {u"removed"_s, QJsonArray::fromStringList(comparison.removedFolders())},
+                         {u"renamed"_s, renamed}}},
+            {u"dock"_s, QJsonObject{{u"changed"_s, comparison.dockChanged()}}},
+            {u"pages"_s,
+             QJsonObject{{u"before"_s, comparison.pagesBefore()},
+                         {u"after"_s, comparison.pagesAfter()}}},
+    };
+    StandardOutput::write(JsonCodec::encode(report));
     return CommandLine::Success;
 }

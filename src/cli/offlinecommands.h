@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-/// The commands that work on layout files alone: organize, inspect, apps and demo. Each takes its
-/// arguments (its own name first), writes its result to standard output and returns the exit
+/// The commands that work on layout files alone: organize, inspect, apps, demo and diff. Each takes
+/// its arguments (its own name first), writes its result to standard output and returns the exit
 /// status; failures are thrown.
 class OfflineCommands
 {
@@ -14,4 +14,6 @@ public:
     static int inspect(const QStringList &arguments);
     static int apps(const QStringList &arguments);
     static int demo(const QStringList &arguments);
+    /// What changes from BEFORE to AFTER, as JSON.
+    static int diff(const QStringList &arguments);
 };

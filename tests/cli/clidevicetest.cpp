@@ -246,7 +246,8 @@ void CliDeviceTest::organizeApplyAndRestore()
     QCOMPARE(applied.status, 0);
     QCOMPARE(applied.out,
              "The layout read back from your iPhone matches the proposal. Check your "
-             "Home Screen visually, too.\n"_ba);
+             "Home Screen visually, too.\nChanges: 6 apps move · 1 folder removed · Dock "
+             "unchanged\n"_ba);
     QCOMPARE(journalCount(u"set-icon-layout"_s), 1);
     const QJsonArray onPhone = world()[u"devices"_s][0][u"layout"_s].toArray();
     QCOMPARE(LayoutParser::parse(JsonCodec::encode(onPhone)).layout,
@@ -265,6 +266,7 @@ void CliDeviceTest::organizeApplyAndRestore()
     const CliRun restored = cli({u"restore"_s, anaEcid, initialId});
     QCOMPARE(restored.err, QString());
     QCOMPARE(restored.status, 0);
+    QVERIFY(restored.out.endsWith("\nChanges: 6 apps move · 1 new folder · Dock unchanged\n"));
     QCOMPARE(journalCount(u"set-icon-layout"_s), 2);
     const QJsonArray back = world()[u"devices"_s][0][u"layout"_s].toArray();
     QCOMPARE(LayoutParser::parse(JsonCodec::encode(back)).layout,
@@ -284,7 +286,7 @@ void CliDeviceTest::applyThatDoesNotVerify()
     QCOMPARE(run.out,
              "Configurator accepted the command, but the layout read back does not match. "
              "No second write was attempted. Check the phone; your previous layout is "
-             "saved.\n"_ba);
+             "saved.\nChanges: 2 apps move · Dock unchanged\n"_ba);
     QCOMPARE(journalCount(u"set-icon-layout"_s), 1);
 }
 

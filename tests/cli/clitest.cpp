@@ -48,6 +48,7 @@ private Q_SLOTS:
     void inspectReportsTheLayout();
     void appsListsSortedAndFiltered();
     void demoPrintsTheSampleLayout();
+    void diffReportsTheChanges();
     void failuresPrintTheSentenceAlone_data();
     void failuresPrintTheSentenceAlone();
     void usageErrors_data();
@@ -186,6 +187,45 @@ void CliTest::demoPrintsTheSampleLayout()
              AppCatalog::demo().layout.inventory());
 }
 
+void CliTest::diffReportsTheChanges()
+{
+    const QByteArray after =
+            R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
+                [["Social","com.burbn.instagram","com.facebook.Facebook"],"com.apple.mobilenotes"],["new.app"]])"_ba;
+    const QString names = write(u"diff-names.json"_s, R"({"com.apple.mobilenotes":"Jottings"})"_ba);
+    const Run run = runCli({u"diff"_s, u"-"_s, write(u"after.json"_s, after), u"--names"_s, names},
+                           example);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    const auto move = [](const QString &id, const QString &name, const QString &to) {
+        return QJsonObject{
+                {u"id"_s, id}, {u"name"_s, name}, {u"from"_s, u"Page 1"_s}, {u"to"_s, to}};
+    };
+    const QJsonObject expected{
+            {u"summary"_s,
+             u"3 apps move · 1 new folder · Dock unchanged · 1 page → 2 · 1 app added · 1 app removed"_s},
+            {u"moved"_s,
+             QJsonArray{
+                     move(u"com.burbn.instagram"_s, u"Instagram"_s, u"Folder “Social”, page 1"_s),
+                     move(u"com.facebook.Facebook"_s, u"Facebook"_s, u"Folder “Social”, page 1"_s),
+                     move(u"com.apple.mobilenotes"_s, u"Jottings"_s, u"Page 1"_s)}},
+            {u"added"_s, QJsonArray{u"new.app"_s}},
+            {u"removed"_s, QJsonArray{u"com.apple.calculator"_s}},
+            {u"folders"_s,
+             QJsonObject{{u"added"_s, QJsonArray{u"Social"_s}},
+                         {u"removed"_s, QJsonArray()},
+                         {u"renamed"_s, QJsonArray()}}},
+            {u"dock"_s, QJsonObject{{u"changed"_s, false}}},
+            {u"pages"_s, QJsonObject{{u"before"_s, 1}, {u"after"_s, 2}}}};
+    QCOMPARE(run.out, JsonCodec::encode(expected));
+
+    QByteArray renamed = after;
+    renamed.replace("Social", "Friends");
+    const Run folders = runCli({u"diff"_s, write(u"after.json"_s, after), u"-"_s}, renamed);
+    QCOMPARE(JsonCodec::decode(folders.out)[u"folders"_s][u"renamed"_s].toArray(),
+             (QJsonArray{QJsonObject{{u"from"_s, u"Social"_s}, {u"to"_s, u"Friends"_s}}}));
+}
+
 void CliTest::failuresPrintTheSentenceAlone_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -205,6 +245,9 @@ void CliTest::failuresPrintTheSentenceAlone_data()
             << QStringList{u"organize"_s, u"-"_s, u"--style"_s, u"two-icon-test"_s}
             << R"([[],["a",["F","b","c"]]])"_ba
             << u"The two-icon test needs two loose app icons on the same Home Screen page."_s;
+    QTest::newRow("diff of an unreadable layout")
+            << QStringList{u"diff"_s, u"-"_s, missing} << example
+            << u"Could not read %1: No such file or directory."_s.arg(missing);
     QTest::newRow("missing file") << QStringList{u"inspect"_s, missing} << QByteArray()
                                   << u"Could not read %1: No such file or directory."_s.arg(
                                              missing);
@@ -240,6 +283,8 @@ void CliTest::usageErrors_data()
     QTest::newRow("page size not a number")
             << QStringList{u"organize"_s, u"-"_s, u"--page-size"_s, u"many"_s}
             << u"The page size must be a whole number."_s;
+    QTest::newRow("diff of two standard inputs")
+            << QStringList{u"diff"_s, u"-"_s, u"-"_s} << u"Only one of BEFORE and AFTER"_s;
     QTest::newRow("unknown category title")
             << QStringList{u"organize"_s, u"-"_s, u"--overrides"_s, overrides}
             << u"gives com.a an unknown category"_s;
