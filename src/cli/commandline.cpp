@@ -1,6 +1,8 @@
 #include "commandline.h"
 
 #include "devicecommands.h"
+#include "interrupted.h"
+#include "interruption.h"
 #include "offlinecommands.h"
 #include "platformerror.h"
 #include "usageerror.h"
@@ -25,6 +27,12 @@ const QList<std::pair<QString, Command>> &commands()
             {u"restore"_s, DeviceCommands::restore},
     };
     return table;
+}
+
+// The shell's convention: 130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP.
+int interruptedStatus(int signal)
+{
+    return 128 + signal;
 }
 
 void writeError(const QString &text)
@@ -74,7 +82,9 @@ Commands that talk to an iPhone connected by USB (through Apple Configurator's c
 --no-reader       never fall back to the optional reader
 
 Exit status: 0 success, 1 a failure (its sentence on standard error, nothing was written unless
-the sentence says so), 2 a usage error, 3 written but the layout read back does not match.
+the sentence says so), 2 a usage error, 3 written but the layout read back does not match,
+128 + the signal when interrupted (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP). After a write the
+status is 0 or 3 even when the receipt cannot be printed; it then goes to standard error.
 )"_s;
 }
 
@@ -101,8 +111,14 @@ int CommandLine::run(const QStringList &arguments)
     } catch (const UsageError &error) {
         writeError(error.problem() + u"\n\n"_s + usage());
         return Usage;
+    } catch (const Interrupted &interruption) {
+        writeError(interruption.message() + u'\n');
+        return interruptedStatus(interruption.signal());
     } catch (const std::exception &error) {
         writeError(PlatformError::describe(error) + u'\n');
+        // A signal that came between two tool runs ends the program as the shell expects, too.
+        if (const int signal = Interruption::received())
+            return interruptedStatus(signal);
         return Failure;
     }
 }
