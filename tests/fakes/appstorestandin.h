@@ -2,21 +2,18 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 
-/// Runs the stand-in App Store (tests/fakes/appstore.cpp) for the life of the object.
+/// Runs the stand-in App Store (appstore.cpp) for the life of the object: `mode` is answer, fail,
+/// garbage or slow; `answers` the path of its answers file.
 class AppStoreStandIn
 {
 public:
-    /// `mode` is answer, fail, garbage or slow; `answers` is the path of its answers file.
     explicit AppStoreStandIn(const QString &answers, const QString &mode = QStringLiteral("answer"))
     {
-        m_process.setProgram(QStringLiteral(VARNOLET_FAKE_APPSTORE));
-        m_process.setArguments({answers, m_dir.filePath(QStringLiteral("journal")), mode});
-        m_process.start();
+        m_process.start(QStringLiteral(VARNOLET_FAKE_APPSTORE),
+                        {answers, m_dir.filePath(QStringLiteral("journal")), mode});
         if (!m_process.waitForReadyRead(30000))
             qFatal("the stand-in App Store did not start");
         m_url = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
@@ -33,9 +30,9 @@ public:
     QStringList requests() const
     {
         QFile journal(m_dir.filePath(QStringLiteral("journal")));
-        if (!journal.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(journal.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return journal.open(QIODevice::ReadOnly)
+                ? QString::fromUtf8(journal.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                : QStringList();
     }
 
 private:

