@@ -4,9 +4,11 @@
 #include "commandline.h"
 #include "deviceservice.h"
 #include "inputfiles.h"
+#include "interruption.h"
 #include "jsoncodec.h"
 #include "layoutcomparison.h"
 #include "layoutparser.h"
+#include "platformerror.h"
 #include "processrunner.h"
 #include "restorecheck.h"
 #include "standardoutput.h"
@@ -44,7 +46,9 @@ DeviceService serviceFor(const CommandArguments &arguments)
     if (!arguments.isSet(u"no-reader"_s))
         reader = arguments.isSet(u"reader"_s) ? std::optional<QString>(arguments.value(u"reader"_s))
                                               : DeviceService::discoverFallback();
-    return DeviceService(*cfgutil, reader, std::make_shared<ProcessRunner>(),
+    // From the first tool run on, an interruption stops the tool rather than the program.
+    Interruption::install();
+    return DeviceService(*cfgutil, reader, std::make_shared<ProcessRunner>(Interruption::received),
                          SnapshotStore::standard());
 }
 
@@ -69,13 +73,19 @@ void writeError(const QString &line)
 // The outcome, then what the write changed on the phone.
 QString receiptText(const ApplyReceipt &receipt, const Layout &before, const Layout &written)
 {
-    return receipt.message + u"\nChanges: "_s + LayoutComparison(before, written).summary() + u'\n';
+    return receipt.message + u"\nChanges: "_s + LayoutComparison(before, written).summary();
 }
 
+// The write has happened, so the status is settled before anything is printed: a script that
+// retries on 1 must never write twice. A receipt standard output cannot take goes to standard
+// error.
 int reportReceipt(const ApplyReceipt &receipt, const Layout &before, const Layout &written)
 {
-    StandardOutput::write(receiptText(receipt, before, written).toUtf8());
-    return receipt.verified ? CommandLine::Success : CommandLine::WrittenNotVerified;
+    const int status = receipt.verified ? CommandLine::Success : CommandLine::WrittenNotVerified;
+    const QString text = receiptText(receipt, before, written);
+    if (!StandardOutput::tryWrite((text + u'\n').toUtf8()))
+        writeError(text);
+    return status;
 }
 
 } // namespace
@@ -100,8 +110,11 @@ int DeviceCommands::read(const QStringList &arguments)
     const Device device = connectedDevice(service, command.positional(0));
     const DeviceRead read = service.read(device, !command.isSet(u"no-names"_s));
     const Snapshot snapshot = service.storage().save(read, device, read.names, u"Initial read"_s);
-    StandardOutput::write(read.layout.cfgutilData());
+    // The snapshot's id is told even when the layout cannot be printed.
+    const bool printed = StandardOutput::tryWrite(read.layout.cfgutilData());
     writeError(u"Saved snapshot %1."_s.arg(snapshot.id));
+    if (!printed)
+        throw PlatformError(u"Could not write the layout to standard output."_s);
     return CommandLine::Success;
 }
 
