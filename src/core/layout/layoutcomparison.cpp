@@ -13,6 +13,31 @@ QString counted(qsizetype count, const QString &one, const QString &many)
     return count == 1 ? one : QString::number(count) + many;
 }
 
+// A hash key that hashes its text once and, since a proposal shares its strings with the layout
+// it was made from, compares them by address before comparing their characters.
+struct Identifier
+{
+    explicit Identifier(const QString &text)
+        : text(text)
+        , hash(::qHash(text))
+    { }
+
+    QStringView text;
+    size_t hash;
+
+    friend bool operator==(const Identifier &a, const Identifier &b) noexcept
+    {
+        return a.hash == b.hash
+                && ((a.text.data() == b.text.data() && a.text.size() == b.text.size())
+                    || a.text == b.text);
+    }
+};
+
+size_t qHash(const Identifier &identifier, size_t seed) noexcept
+{
+    return identifier.hash ^ seed;
+}
+
 qsizetype appCount(const LayoutItem &item)
 {
     if (!item.isFolder())
@@ -30,8 +55,8 @@ size_t digest(const LayoutItem &folder)
     qsizetype count = 0;
     for (const QStringList &apps : folder.folderPages())
         for (const QString &app : apps)
-            sum += qHash(app), ++count;
-    return sum ^ qHash(count);
+            sum += ::qHash(app), ++count;
+    return sum ^ ::qHash(count);
 }
 
 QStringList sorted(QStringList identifiers)
@@ -171,11 +196,11 @@ void LayoutComparison::matchApps()
 {
     // Each identifier leads to its first unmatched occurrence in `before`, `next` chains the rest
     // in reading order; both hold an index plus one, so that the hash's default 0 means none.
-    QHash<QStringView, int> first;
+    QHash<Identifier, int> first;
     first.reserve(m_beforeApps.size());
     QList<int> next(m_beforeApps.size(), 0);
     for (qsizetype i = m_beforeApps.size() - 1; i >= 0; --i) {
-        int &head = first[*m_beforeApps.at(i).id];
+        int &head = first[Identifier(*m_beforeApps.at(i).id)];
         next[i] = head;
         head = int(i) + 1;
     }
@@ -184,7 +209,7 @@ void LayoutComparison::matchApps()
     m_fates.fill(Fate::stays, m_afterApps.size());
     for (int a = 0; a < m_afterApps.size(); ++a) {
         const Occurrence &now = m_afterApps.at(a);
-        const auto found = first.find(*now.id);
+        const auto found = first.find(Identifier(*now.id));
         if (found == first.end() || *found == 0) {
             m_added.append(*now.id);
             m_fates[a] = Fate::added;
