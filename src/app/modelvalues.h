@@ -7,6 +7,7 @@
 #include "parsedlayout.h"
 #include "snapshot.h"
 
+#include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -26,4 +27,19 @@ public:
     /// {kind: "folder", id: "", title, category (of its first app), pages: pages of app maps}.
     static QVariantList layout(const Layout &layout, const AppNames &names,
                                const CategoryOverrides &overrides);
+    /// Display names by bundle identifier.
+    static QVariantMap names(const AppNames &names);
+    /// Category titles by bundle identifier.
+    static QVariantMap overrides(const CategoryOverrides &overrides);
+
+    /// `convert` applied to each of `values`, in order.
+    template<typename Value, typename Convert>
+    static auto list(const QList<Value> &values, Convert convert)
+    {
+        QList<decltype(convert(values.first()))> converted;
+        converted.reserve(values.size());
+        for (const Value &value : values)
+            converted.append(convert(value));
+        return converted;
+    }
 };
