@@ -1,6 +1,7 @@
 #include "deviceworkflows.h"
 
 #include "deviceservice.h"
+#include "layoutcomparison.h"
 #include "modelbatch.h"
 #include "platformerror.h"
 #include "platformpanels.h"
@@ -228,6 +229,7 @@ void DeviceWorkflows::apply()
 
     model.perform(label, [this, &model, device, proposal, expected, restore] {
         model.setLoadedDevice(std::nullopt);
+        model.m_written.reset();
         const QString reason
                 = restore ? u"Before restore"_s : u"Before "_s + SortStyles::title(model.m_style);
         return onWorker([cfgutil = model.m_cfgutil, fallback = model.m_fallbackReader,
@@ -245,6 +247,7 @@ void DeviceWorkflows::apply()
                     model.log(outcome.receipt.message, !outcome.receipt.verified);
                     model.setPendingRestore(std::nullopt);
                     if (outcome.receipt.verified) {
+                        model.m_written.emplace(device, proposal);
                         model.setOriginal(proposal);
                         model.setProposed(std::nullopt);
                         model.setLoadedDevice(device);
@@ -290,6 +293,29 @@ void DeviceWorkflows::prepareRestore(const QString &id)
                     model.setOverrides({});
                     model.log(u"Saved layout ready to review. Restoring will first save the "
                               u"current layout."_s);
+                });
+    });
+}
+
+void DeviceWorkflows::checkAgain()
+{
+    VarnoletModel &model = m_model;
+    if (!model.canCheckAgain())
+        return;
+    const Device device = model.m_written->first;
+    const Layout written = model.m_written->second;
+    model.perform(u"Checking your iPhone…"_s, [this, &model, device, written] {
+        return onWorker([cfgutil = model.m_cfgutil, fallback = model.m_fallbackReader,
+                         storage = model.m_storage, device] {
+                   return makeService(cfgutil, fallback, storage).read(device, false).layout;
+               })
+                .then(&model, [&model, written](const Layout &read) {
+                    if (read.fingerprint() == written.fingerprint())
+                        model.log(u"Your iPhone still holds the layout Varnolet wrote."_s);
+                    else
+                        model.log(u"Your iPhone changed its layout after the write: "_s
+                                          + LayoutComparison(written, read).summary() + u'.',
+                                  true);
                 });
     });
 }

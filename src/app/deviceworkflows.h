@@ -45,6 +45,9 @@ public:
     void apply();
     /// Loads a saved snapshot as the proposal against the selected phone's current layout.
     void prepareRestore(const QString &id);
+    /// Reads the phone of the last verified write, saving nothing, and says whether it still
+    /// holds the layout written.
+    void checkAgain();
 
     /// Waits until every worker has finished entirely.
     void waitForDone() { m_workers.waitForDone(); }

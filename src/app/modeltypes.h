@@ -1,6 +1,7 @@
 #pragma once
 
 #include "applistmodel.h"
+#include "snapshotcomparison.h"
 #include "varnoletmodel.h"
 
 #include <QObject>
@@ -22,4 +23,13 @@ struct AppListModelForeign
     QML_FOREIGN(AppListModel)
     QML_NAMED_ELEMENT(AppListModel)
     QML_UNCREATABLE("The app list belongs to the model.")
+};
+
+/// The comparison of two layouts in the Saved layouts section.
+struct SnapshotComparisonForeign
+{
+    Q_GADGET
+    QML_FOREIGN(SnapshotComparison)
+    QML_NAMED_ELEMENT(SnapshotComparison)
+    QML_UNCREATABLE("The comparison belongs to the model.")
 };

@@ -105,3 +105,30 @@ QVariantMap ModelValues::overrides(const CategoryOverrides &overrides)
         map.insert(entry.key(), AppCategories::title(entry.value()));
     return map;
 }
+
+QVariantList ModelValues::withChanges(QVariantList pages, const LayoutComparison &changes)
+{
+    for (int page = 0; page < pages.size(); ++page) {
+        QVariantList items = pages.at(page).toList();
+        for (int position = 0; position < items.size(); ++position) {
+            QVariantMap item = items.at(position).toMap();
+            item.insert(u"marked"_s, changes.isMarked(page, position));
+            QVariantList folderPages = item.value(u"pages"_s).toList();
+            for (int folderPage = 0; folderPage < folderPages.size(); ++folderPage) {
+                QVariantList apps = folderPages.at(folderPage).toList();
+                for (int inside = 0; inside < apps.size(); ++inside) {
+                    QVariantMap app = apps.at(inside).toMap();
+                    app.insert(u"marked"_s,
+                               changes.isMovedInFolder(page, position, folderPage, inside));
+                    apps[inside] = app;
+                }
+                folderPages[folderPage] = apps;
+            }
+            if (!folderPages.isEmpty())
+                item.insert(u"pages"_s, folderPages);
+            items[position] = item;
+        }
+        pages[page] = items;
+    }
+    return pages;
+}

@@ -5,6 +5,7 @@
 #include "appstoreentry.h"
 #include "device.h"
 #include "layout.h"
+#include "layoutcomparison.h"
 #include "parsedlayout.h"
 #include "snapshot.h"
 
@@ -44,4 +45,7 @@ public:
             converted.append(convert(value));
         return converted;
     }
+    /// `pages` (from layout() of the comparison's `after`) with `marked` set on every entry and on
+    /// every app inside a folder: true for an app that moves and a folder that changes.
+    static QVariantList withChanges(QVariantList pages, const LayoutComparison &changes);
 };

@@ -19,12 +19,18 @@ bool replace(std::optional<LayoutSummary> &summary, const std::optional<Layout> 
 
 bool ProposalHistory::setOriginal(const std::optional<Layout> &layout)
 {
-    return replace(m_original, layout);
+    if (!replace(m_original, layout))
+        return false;
+    m_changes.reset();
+    return true;
 }
 
 bool ProposalHistory::setProposed(const std::optional<Layout> &layout)
 {
-    return replace(m_proposed, layout);
+    if (!replace(m_proposed, layout))
+        return false;
+    m_changes.reset();
+    return true;
 }
 
 int ProposalHistory::proposedPageCount() const
@@ -60,4 +66,13 @@ Layout ProposalHistory::suggestion(const SortOptions &options, const AppNames &n
 {
     return Organizer::organize(m_original ? m_original->layout : Layout(), options, names,
                                overrides);
+}
+
+const LayoutComparison *ProposalHistory::changes() const
+{
+    if (!m_original || !m_proposed)
+        return nullptr;
+    if (!m_changes)
+        m_changes.emplace(m_original->layout, m_proposed->layout);
+    return &*m_changes;
 }

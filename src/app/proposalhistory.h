@@ -2,6 +2,7 @@
 
 #include "appcategory.h"
 #include "layout.h"
+#include "layoutcomparison.h"
 #include "layoutsummary.h"
 #include "parsedlayout.h"
 #include "sortoptions.h"
@@ -31,6 +32,8 @@ public:
 
     /// The original when `showOriginal` is set or there is no proposal; null without a layout.
     const LayoutSummary *shown(bool showOriginal) const;
+    /// What the proposal changes in the original, worked out once per pair; null without both.
+    const LayoutComparison *changes() const;
     /// A proposal that differs from the original and holds exactly its apps.
     bool isApplicable() const;
 
@@ -41,4 +44,5 @@ public:
 private:
     std::optional<LayoutSummary> m_original;
     std::optional<LayoutSummary> m_proposed;
+    mutable std::optional<LayoutComparison> m_changes;
 };

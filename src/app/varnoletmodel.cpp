@@ -35,6 +35,7 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
     , m_snapshots(DeviceWorkflows::savedSnapshots(m_storage))
     , m_sourceLabel(u"No layout loaded"_s)
     , m_apps(new AppListModel(this))
+    , m_comparison(new SnapshotComparison(this))
     , m_devicesWork(*this)
     , m_filesWork(*this)
 {
@@ -291,9 +292,60 @@ QVariantList VarnoletModel::activity() const
 
 QVariantList VarnoletModel::snapshots() const
 {
-    return ModelValues::list(m_snapshots, [](const Snapshot &snapshot) {
-        return QVariant(ModelValues::snapshot(snapshot));
+    return ModelValues::list(m_snapshots, [this](const Snapshot &snapshot) {
+        QVariantMap values = ModelValues::snapshot(snapshot);
+        values.insert(u"hasOlder"_s, olderSnapshot(snapshot.id) != nullptr);
+        return QVariant(values);
     });
+}
+
+const Snapshot *VarnoletModel::olderSnapshot(const QString &id) const
+{
+    // The list is newest first: the phone's next older snapshot comes after this one.
+    const auto found = std::find_if(m_snapshots.cbegin(), m_snapshots.cend(),
+                                    [&](const Snapshot &snapshot) { return snapshot.id == id; });
+    if (found == m_snapshots.cend())
+        return nullptr;
+    const auto older = std::find_if(found + 1, m_snapshots.cend(), [&](const Snapshot &snapshot) {
+        return snapshot.device.ecid == found->device.ecid
+                && snapshot.device.udid == found->device.udid;
+    });
+    return older == m_snapshots.cend() ? nullptr : &*older;
+}
+
+void VarnoletModel::compareSnapshot(const QString &id)
+{
+    const auto found = std::find_if(m_snapshots.cbegin(), m_snapshots.cend(),
+                                    [&](const Snapshot &snapshot) { return snapshot.id == id; });
+    if (found == m_snapshots.cend())
+        return;
+    AppNames names = found->names;
+    if (const LayoutSummary *original = m_proposal.original()) {
+        names.insert(m_names);
+        m_comparison->show(found->layout, SnapshotComparison::label(*found), original->layout,
+                           u"Current layout"_s, names, m_overrides);
+    } else if (const Snapshot *older = olderSnapshot(id)) {
+        names.insert(older->names);
+        m_comparison->show(older->layout, SnapshotComparison::label(*older), found->layout,
+                           SnapshotComparison::label(*found), names, {});
+    }
+}
+
+QString VarnoletModel::changeSummary() const
+{
+    const LayoutComparison *changes = m_proposal.changes();
+    return changes ? changes->summary() : QString();
+}
+
+void VarnoletModel::setShowChanges(bool show)
+{
+    change(m_showChanges, show, &VarnoletModel::showChangesChanged, PreviewDerived);
+}
+
+bool VarnoletModel::canCheckAgain() const
+{
+    return m_written && m_loadedDevice && m_loadedDevice->ecid == m_written->first.ecid
+            && m_loadedDevice->udid == m_written->first.udid;
 }
 
 QVariantList VarnoletModel::preview() const
@@ -302,6 +354,9 @@ QVariantList VarnoletModel::preview() const
         const LayoutSummary *summary = previewSummary();
         m_previewCache = summary ? ModelValues::layout(summary->layout, m_names, m_overrides)
                                  : QVariantList();
+        const LayoutComparison *changes = m_proposal.changes();
+        if (m_showChanges && changes && summary == m_proposal.proposed())
+            m_previewCache = ModelValues::withChanges(*m_previewCache, *changes);
     }
     return *m_previewCache;
 }

@@ -11,6 +11,7 @@
 #include "parsedlayout.h"
 #include "proposalhistory.h"
 #include "snapshot.h"
+#include "snapshotcomparison.h"
 #include "snapshotstore.h"
 #include "sortstyle.h"
 #include "workspacesection.h"
@@ -93,6 +94,10 @@ class VarnoletModel : public QObject
     Q_PROPERTY(int previewPageCount READ previewPageCount NOTIFY previewChanged)
     Q_PROPERTY(QAbstractListModel *apps READ apps CONSTANT)
     Q_PROPERTY(bool canApply READ canApply NOTIFY canApplyChanged)
+    Q_PROPERTY(QString changeSummary READ changeSummary NOTIFY previewChanged)
+    Q_PROPERTY(bool showChanges READ showChanges WRITE setShowChanges NOTIFY showChangesChanged)
+    Q_PROPERTY(SnapshotComparison *comparison READ comparison CONSTANT)
+    Q_PROPERTY(bool canCheckAgain READ canCheckAgain NOTIFY loadedDeviceChanged)
 
 public:
     using Operation = DeviceWorkflows::Operation;
@@ -174,6 +179,14 @@ public:
     int previewPageCount() const;
     QAbstractListModel *apps() const { return m_apps; }
     bool canApply() const { return m_canApply; }
+    /// The summary of what the proposal changes in `original`; empty without both.
+    QString changeSummary() const;
+    /// Whether the preview of a proposal marks the apps that move and the folders that change.
+    bool showChanges() const { return m_showChanges; }
+    void setShowChanges(bool show);
+    SnapshotComparison *comparison() const { return m_comparison; }
+    /// A verified write to the loaded phone can be checked again.
+    bool canCheckAgain() const;
 
     // The same state as values, for C++ callers.
     WorkspaceSection workspaceSection() const { return m_section; }
@@ -244,6 +257,11 @@ public Q_SLOTS:
     void openGuide() { m_filesWork.openGuide(); }
     /// Opens the App Store page of Apple Configurator.
     void openConfiguratorStorePage() { m_filesWork.openConfiguratorStorePage(); }
+    /// Reads the phone written to last and says whether it still holds what was written.
+    void checkAgain() { m_devicesWork.checkAgain(); }
+    /// Compares a saved layout with the loaded one, or without one with the phone's next older
+    /// saved layout, in the Saved layouts section.
+    void compareSnapshot(const QString &id);
     /// Re-reads the snapshot list from disk; a failure leaves it empty and says nothing.
     void reloadSnapshots();
     /// Stores the user's category for an app and rebuilds; an unknown title changes nothing.
@@ -284,6 +302,7 @@ Q_SIGNALS:
     void demoChanged();
     void previewChanged();
     void canApplyChanged();
+    void showChangesChanged();
 
 private:
     friend class DeviceWorkflows;
@@ -313,6 +332,8 @@ private:
     }
 
     const LayoutSummary *previewSummary() const;
+    /// The same phone's snapshot saved before the one with `id`; null when there is none.
+    const Snapshot *olderSnapshot(const QString &id) const;
     void touch(int derived);
     void flush();
     bool computeCanApply() const;
@@ -360,6 +381,10 @@ private:
     std::optional<Device> m_loadedDevice;
     std::optional<Device> m_selectedDevice;
     bool m_canApply = false;
+    bool m_showChanges = true;
+    // The phone and the layout of the last verified write, for checking again.
+    std::optional<std::pair<Device, Layout>> m_written;
+    SnapshotComparison *m_comparison = nullptr;
     AppListModel *m_apps = nullptr;
 
     int m_batchDepth = 0;

@@ -31,6 +31,8 @@ private Q_SLOTS:
     void applyAlertTexts_data();
     void applyAlertTexts();
     void cancellingTheAlertWritesNothing();
+    void compareASavedLayout();
+    void checkAgainAfterAWrite();
     void readApplyAndVerifyThroughTheWindow();
     void sectionIsDisabledWhileBusy();
     void choosingAnotherPhoneDisablesApply();
@@ -61,6 +63,18 @@ QString saveSnapshotOnDisk(const QString &reason)
             DeviceRead{parsed.layout, parsed.names, raw, u"cfgutil"_s}, alexDevice(), parsed.names,
             reason);
     return snapshot.id;
+}
+
+// The sample layout with the first two apps of the Dock swapped.
+QJsonArray swappedDock()
+{
+    QJsonArray moved = WindowHarness::sampleLayout();
+    QJsonArray dock = moved.at(0).toArray();
+    const QJsonValue first = dock.at(0);
+    dock[0] = dock.at(1);
+    dock[1] = first;
+    moved[0] = dock;
+    return moved;
 }
 
 bool checked(const WindowHarness &harness, const QString &name)
@@ -345,27 +359,25 @@ void WindowInteractionTest::applyAlertTexts_data()
 {
     QTest::addColumn<bool>("restore");
     QTest::addColumn<QString>("action");
-    QTest::newRow("apply") << false << u"Apply to iPhone"_s;
-    QTest::newRow("restore") << true << u"Restore saved layout"_s;
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("apply") << false << u"Apply to iPhone"_s
+                           << u"19 apps move · 4 new folders · Dock unchanged · 2 pages → 1"_s;
+    QTest::newRow("restore") << true << u"Restore saved layout"_s
+                             << u"2 apps move · Dock changes"_s;
 }
 
 void WindowInteractionTest::applyAlertTexts()
 {
     QFETCH(bool, restore);
     QFETCH(QString, action);
+    QFETCH(QString, summary);
     WindowHarness harness;
     QVERIFY(harness.isValid());
     WindowHarness::World world = phones(1);
     if (restore) {
         // The phone changes after the first read, so the saved layout differs from it.
         QJsonObject phone = world.devices.at(0).toObject();
-        QJsonArray moved = WindowHarness::sampleLayout();
-        QJsonArray dock = moved.at(0).toArray();
-        const QJsonValue first = dock.at(0);
-        dock[0] = dock.at(1);
-        dock[1] = first;
-        moved[0] = dock;
-        phone.insert(u"pendingLayouts"_s, QJsonArray{moved});
+        phone.insert(u"pendingLayouts"_s, QJsonArray{swappedDock()});
         world.devices[0] = phone;
     }
     harness.writeWorld(world);
@@ -393,6 +405,7 @@ void WindowInteractionTest::applyAlertTexts()
     QVERIFY(harness.isShown(u"applyConfirmationTitle"_s));
     QCOMPARE(harness.text(u"applyConfirmationTitle"_s), action);
     QCOMPARE(harness.text(u"applyConfirmationConfirm"_s), action);
+    QCOMPARE(harness.text(u"applyConfirmationSummary"_s), summary);
     QCOMPARE(harness.text(u"applyConfirmationMessage"_s),
              u"Apply the preview to Alex’s iPhone? Varnolet saves the current icon layout first. "
              u"This prototype cannot guarantee preservation of widgets, hidden pages, or wallpaper "
@@ -427,6 +440,59 @@ void WindowInteractionTest::cancellingTheAlertWritesNothing()
     harness.settle();
     QCOMPARE(harness.calls(u"set-icon-layout"_s), 0);
     QVERIFY(harness.model().canApply());
+}
+
+void WindowInteractionTest::compareASavedLayout()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    WindowHarness::World world = phones(1);
+    QJsonObject phone = world.devices.at(0).toObject();
+    phone.insert(u"pendingLayouts"_s, QJsonArray{swappedDock()});
+    world.devices[0] = phone;
+    harness.writeWorld(world);
+    QVERIFY(readPhone(harness));
+    QVERIFY(readPhone(harness));
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    const QString first = harness.model().snapshots().constLast().toMap().value(u"id"_s).toString();
+    QCOMPARE(harness.click(u"compare-"_s + first), QString());
+    QVERIFY(harness.isShown(u"comparisonBefore"_s));
+    QVERIFY(harness.isShown(u"comparisonAfter"_s));
+    QCOMPARE(harness.items(u"comparisonPreview"_s).size(), 2);
+    QCOMPARE(harness.text(u"comparisonSummary"_s), u"2 apps move · Dock changes"_s);
+    QCOMPARE(harness.items(u"comparisonMove-"_s).size(), 2);
+    QCOMPARE(harness.click(u"backToSavedLayouts"_s), QString());
+    QVERIFY(!harness.isShown(u"comparisonView"_s));
+    QVERIFY(harness.isShown(u"compare-"_s + first));
+    QVERIFY(harness.warnings().isEmpty());
+}
+
+void WindowInteractionTest::checkAgainAfterAWrite()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(1));
+    QVERIFY(readPhone(harness));
+    QVERIFY(!harness.isShown(u"checkAgainButton"_s));
+    QCOMPARE(harness.click(u"segment-Two-icon test"_s), QString());
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.click(u"checkAgainButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Your iPhone still holds the layout Varnolet wrote."_s);
+    QVERIFY(!harness.model().messageIsWarning());
+
+    harness.writeWorld(phones(1)); // the phone puts its icons back as they were
+    QCOMPARE(harness.click(u"checkAgainButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.text(u"statusText"_s),
+             u"Your iPhone changed its layout after the write: 2 apps move · Dock unchanged."_s);
+    QVERIFY(harness.model().messageIsWarning());
+    QCOMPARE(harness.model().snapshots().size(), 2);
+    QVERIFY(harness.warnings().isEmpty());
 }
 
 void WindowInteractionTest::readApplyAndVerifyThroughTheWindow()

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void savedLayoutsEmpty();
     void readPhoneSavedLayoutsRestoreAndActivity();
     void applyConfirmation();
+    void comparison();
     void warningInTheStatusBar();
     void importDialog();
 
@@ -157,6 +158,27 @@ void WindowScreenshotsTest::readPhoneSavedLayoutsRestoreAndActivity()
 
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
     shoot(harness, u"11-activity"_s);
+}
+
+void WindowScreenshotsTest::comparison()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(onePhone());
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.click(u"readLayoutButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    shoot(harness, u"13-proposed-with-changes"_s);
+    QCOMPARE(harness.click(u"segment-Alphabetical"_s), QString());
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
+    const QString first = harness.model().snapshots().constLast().toMap().value(u"id"_s).toString();
+    QCOMPARE(harness.click(u"compare-"_s + first), QString());
+    shoot(harness, u"14-comparison"_s);
 }
 
 void WindowScreenshotsTest::applyConfirmation()

@@ -32,6 +32,12 @@ RowLayout {
     }
     Item { Layout.fillWidth: true }
     QuietButton {
+        objectName: "checkAgainButton"
+        visible: bar.workspace.canCheckAgain
+        text: "Check again"
+        onClicked: bar.workspace.checkAgain()
+    }
+    QuietButton {
         objectName: "exportButton"
         text: "Export JSON"
         enabled: bar.workspace.hasProposed

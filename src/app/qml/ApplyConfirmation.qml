@@ -68,6 +68,17 @@ Popup {
             horizontalAlignment: Text.AlignHCenter
         }
         StyledText {
+            objectName: "applyConfirmationSummary"
+            Layout.fillWidth: true
+            Layout.topMargin: 8
+            text: alert.workspace.changeSummary
+            font.pixelSize: 12
+            font.weight: Font.DemiBold
+            color: Theme.mint
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+        }
+        StyledText {
             objectName: "applyConfirmationMessage"
             Layout.fillWidth: true
             Layout.topMargin: 8

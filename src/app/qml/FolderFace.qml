@@ -10,10 +10,11 @@ AbstractButton {
     required property string title
     required property var pages
     readonly property var apps: pages.reduce((all, page) => all.concat(page), [])
+    property bool marked: false
 
     implicitWidth: 44
     implicitHeight: 44
-    Accessible.name: "Open " + title + " folder"
+    Accessible.name: "Open " + title + " folder" + (marked ? ", moved" : "")
     onClicked: popover.open()
 
     background: ContinuousRect {
@@ -36,6 +37,11 @@ AbstractButton {
                 }
             }
         }
+    }
+
+    ChangeBadge {
+        objectName: "folderChangeBadge"
+        visible: face.marked
     }
 
     FolderPopover {

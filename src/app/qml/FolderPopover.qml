@@ -88,6 +88,11 @@ Popup {
                             name: parent.modelData.title
                             category: parent.modelData.category
                             size: 40
+                            Accessible.role: Accessible.Graphic
+                            Accessible.name: name + (parent.modelData.marked ? ", moved" : "")
+                            ChangeBadge {
+                                visible: parent.parent.modelData.marked === true
+                            }
                         }
                         StyledText {
                             width: parent.width

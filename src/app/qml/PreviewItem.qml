@@ -34,6 +34,11 @@ Column {
             name: entry.item.title
             category: entry.item.category
             size: 44
+            Accessible.role: Accessible.Graphic
+            Accessible.name: entry.item.title + (entry.item.marked ? ", moved" : "")
+            ChangeBadge {
+                visible: entry.item.marked === true
+            }
         }
     }
     Component {
@@ -41,6 +46,7 @@ Column {
         FolderFace {
             title: entry.item.title
             pages: entry.item.pages
+            marked: entry.item.marked === true
         }
     }
 }

@@ -32,6 +32,15 @@ ColumnLayout {
         Layout.topMargin: 6
         workspace: panel.workspace
     }
+    ToggleSwitch {
+        objectName: "showChangesSwitch"
+        Layout.alignment: Qt.AlignHCenter
+        Layout.preferredWidth: 150
+        text: "Show changes"
+        enabled: !panel.workspace.showOriginal && panel.workspace.hasProposed
+        checked: panel.workspace.showChanges
+        onToggled: panel.workspace.showChanges = checked
+    }
     StyledText {
         Layout.alignment: Qt.AlignHCenter
         text: "Layout preview · illustrative icons"

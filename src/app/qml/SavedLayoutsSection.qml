@@ -8,6 +8,7 @@ Flickable {
     id: section
 
     required property VarnoletModel workspace
+    readonly property bool comparing: workspace.comparison.active
 
     contentHeight: column.implicitHeight + 64
     clip: true
@@ -21,7 +22,14 @@ Flickable {
         width: section.width - 64
         spacing: 14
 
+        ComparisonView {
+            objectName: "comparisonView"
+            visible: section.comparing
+            Layout.fillWidth: true
+            comparison: section.workspace.comparison
+        }
         RowLayout {
+            visible: !section.comparing
             Layout.fillWidth: true
             Layout.bottomMargin: 10
             ColumnLayout {
@@ -47,13 +55,13 @@ Flickable {
         }
         SnapshotsEmptyState {
             objectName: "snapshotsEmptyState"
-            visible: section.workspace.snapshots.length === 0
+            visible: !section.comparing && section.workspace.snapshots.length === 0
             Layout.fillWidth: true
             workspace: section.workspace
         }
         Repeater {
             objectName: "snapshotList"
-            model: section.workspace.snapshots
+            model: section.comparing ? [] : section.workspace.snapshots
             SnapshotRow {
                 required property var modelData
                 Layout.fillWidth: true
@@ -62,6 +70,7 @@ Flickable {
             }
         }
         StyledText {
+            visible: !section.comparing
             Layout.fillWidth: true
             Layout.topMargin: 6
             text: "Snapshots restore supported icon layouts, not the whole phone. Restore requires the same iPhone and the same app-icon inventory."

@@ -48,6 +48,12 @@ Card {
             }
         }
         QuietButton {
+            objectName: "compare-" + row.snapshot.id
+            text: "Compare"
+            enabled: row.workspace.hasOriginal || row.snapshot.hasOlder
+            onClicked: row.workspace.compareSnapshot(row.snapshot.id)
+        }
+        QuietButton {
             objectName: "previewRestore-" + row.snapshot.id
             text: "Preview restore"
             onClicked: row.workspace.prepareRestore(row.snapshot.id)
