@@ -56,8 +56,9 @@ bool ProposalHistory::isApplicable() const
 }
 
 Layout ProposalHistory::suggestion(const SortOptions &options, const AppNames &names,
-                                   const CategoryOverrides &overrides) const
+                                   const CategoryOverrides &overrides,
+                                   const AppStoreAnswers &answers) const
 {
     return Organizer::organize(m_original ? m_original->layout : Layout(), options, names,
-                               overrides);
+                               overrides, answers);
 }

@@ -1,5 +1,7 @@
 #include "varnoletmodel.h"
 
+#include "appstoresetting.h"
+
 #include "applist.h"
 #include "deviceservice.h"
 #include "modelbatch.h"
@@ -37,7 +39,9 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
     , m_apps(new AppListModel(this))
     , m_devicesWork(*this)
     , m_filesWork(*this)
+    , m_appStoreWork(*this)
 {
+    m_appStoreLookup = AppStoreSetting::enabled();
     if (arguments.mid(1).contains(u"--demo"_s))
         loadDemo();
 }
@@ -48,6 +52,7 @@ VarnoletModel::~VarnoletModel()
     // object on the worker thread just after the future finishes, and asserts when that context
     // is already gone. The hand-over only posts an event, dropped with the model's pending events.
     m_devicesWork.waitForDone();
+    m_appStoreWork.waitForDone();
 }
 
 QString VarnoletModel::section() const
@@ -300,8 +305,9 @@ QVariantList VarnoletModel::preview() const
 {
     if (!m_previewCache) {
         const LayoutSummary *summary = previewSummary();
-        m_previewCache = summary ? ModelValues::layout(summary->layout, m_names, m_overrides)
-                                 : QVariantList();
+        m_previewCache = summary
+                ? ModelValues::layout(summary->layout, m_names, m_overrides, m_appStoreAnswers)
+                : QVariantList();
     }
     return *m_previewCache;
 }
@@ -337,7 +343,8 @@ void VarnoletModel::flush()
         Q_EMIT previewChanged();
     if (dirty & AppsDerived) {
         const LayoutSummary *original = m_proposal.original();
-        m_apps->setApps(original ? AppList::build(original->layout, m_names, m_overrides, m_search)
+        m_apps->setApps(original ? AppList::build(original->layout, m_names, m_overrides, m_search,
+                                                  m_appStoreAnswers)
                                  : QList<AppInfo>());
     }
     if (dirty & CanApplyDerived) {
@@ -380,7 +387,7 @@ void VarnoletModel::rebuild()
         options.keepDock = m_keepDock;
         options.keepFirstPage = m_keepFirstPage;
         options.pageCapacity = m_pageCapacity;
-        setProposed(m_proposal.suggestion(options, m_names, m_overrides));
+        setProposed(m_proposal.suggestion(options, m_names, m_overrides, m_appStoreAnswers));
     } catch (const std::exception &failure) {
         setProposed(std::nullopt);
         log(PlatformError::describe(failure), true);
@@ -415,4 +422,27 @@ void VarnoletModel::setOverride(const QString &id, AppCategory category)
     overrides.insert(id, category);
     setOverrides(overrides);
     rebuild();
+}
+
+void VarnoletModel::setAppStoreLookup(bool on)
+{
+    if (!change(m_appStoreLookup, on, &VarnoletModel::appStoreLookupChanged))
+        return;
+    AppStoreSetting::setEnabled(on);
+    if (on) {
+        m_appStoreWork.lookUp();
+        return;
+    }
+    Batch batch(this);
+    setAppStoreAnswers({});
+    if (!m_pendingRestore)
+        rebuild();
+}
+
+void VarnoletModel::setAppStoreAnswers(const AppStoreAnswers &answers)
+{
+    if (m_appStoreAnswers == answers)
+        return;
+    m_appStoreAnswers = answers;
+    touch(PreviewDerived | AppsDerived);
 }

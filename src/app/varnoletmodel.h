@@ -3,6 +3,7 @@
 #include "activityentry.h"
 #include "appcategory.h"
 #include "applistmodel.h"
+#include "appstoreworkflow.h"
 #include "device.h"
 #include "deviceworkflows.h"
 #include "fileworkflows.h"
@@ -93,6 +94,8 @@ class VarnoletModel : public QObject
     Q_PROPERTY(int previewPageCount READ previewPageCount NOTIFY previewChanged)
     Q_PROPERTY(QAbstractListModel *apps READ apps CONSTANT)
     Q_PROPERTY(bool canApply READ canApply NOTIFY canApplyChanged)
+    Q_PROPERTY(bool appStoreLookup READ appStoreLookup WRITE setAppStoreLookup NOTIFY
+                       appStoreLookupChanged)
 
 public:
     using Operation = DeviceWorkflows::Operation;
@@ -252,6 +255,12 @@ public Q_SLOTS:
 public:
     void setOverride(const QString &id, AppCategory category);
 
+    /// Whether the loaded apps are looked up at the App Store; remembered across launches.
+    bool appStoreLookup() const { return m_appStoreLookup; }
+    /// Turning it on looks the loaded apps up; turning it off drops the answers.
+    void setAppStoreLookup(bool on);
+    const AppStoreAnswers &appStoreAnswers() const { return m_appStoreAnswers; }
+
 Q_SIGNALS:
     void sectionChanged();
     void cfgutilChanged();
@@ -284,8 +293,10 @@ Q_SIGNALS:
     void demoChanged();
     void previewChanged();
     void canApplyChanged();
+    void appStoreLookupChanged();
 
 private:
+    friend class AppStoreWorkflow;
     friend class DeviceWorkflows;
     friend class FileWorkflows;
     class Batch;
@@ -324,6 +335,8 @@ private:
     void setDevices(const QList<Device> &devices);
     void setNames(const AppNames &names);
     void setOverrides(const CategoryOverrides &overrides);
+    // New answers, then a new proposal unless a saved layout is being previewed.
+    void setAppStoreAnswers(const AppStoreAnswers &answers);
     void setDemo(bool demo);
     void setSourceLabel(const QString &label);
     void setBusy(bool busy, const QString &label);
@@ -340,6 +353,8 @@ private:
     ProposalHistory m_proposal;
     AppNames m_names;
     CategoryOverrides m_overrides;
+    bool m_appStoreLookup = false;
+    AppStoreAnswers m_appStoreAnswers;
     SortStyle m_style = SortStyle::categories;
     bool m_keepDock = true;
     bool m_keepFirstPage = false;
@@ -368,4 +383,5 @@ private:
 
     DeviceWorkflows m_devicesWork;
     FileWorkflows m_filesWork;
+    AppStoreWorkflow m_appStoreWork;
 };

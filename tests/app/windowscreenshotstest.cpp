@@ -1,3 +1,4 @@
+#include "appstorestandin.h"
 #include "windowharness.h"
 
 #include <QDir>
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void applyConfirmation();
     void warningInTheStatusBar();
     void importDialog();
+    void appStoreSwitchOffAndOn();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -190,6 +192,28 @@ void WindowScreenshotsTest::importDialog()
     QTest::qWait(300);
     shoot(harness, u"14-import-dialog"_s);
     harness.pressKey(Qt::Key_Escape);
+}
+
+void WindowScreenshotsTest::appStoreSwitchOffAndOn()
+{
+    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
+    AppStoreStandIn standIn(data + u"popular-answers.json"_s);
+    qputenv("VARNOLET_APP_STORE_URL", standIn.url().toEncoded());
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.pressKey(Qt::Key_O, Qt::ControlModifier);
+    harness.panels().accept(QUrl::fromLocalFile(data + u"popular-phone.json"_s));
+    harness.settle();
+    QCOMPARE(harness.text(u"appStoreDetail"_s),
+             u"Sends app identifiers (nothing else) to Apple’s App Store to find each app’s name "
+             "and category. Answers are kept on this computer."_s);
+    shoot(harness, u"15-app-store-off"_s);
+    QCOMPARE(harness.click(u"appStoreSwitch"_s), QString());
+    QVERIFY(harness.finishes());
+    harness.settle();
+    QCOMPARE(standIn.requests().size(), 3);
+    shoot(harness, u"16-app-store-on"_s);
+    qunsetenv("VARNOLET_APP_STORE_URL");
 }
 
 QTEST_MAIN(WindowScreenshotsTest)
