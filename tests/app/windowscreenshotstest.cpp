@@ -203,6 +203,7 @@ void WindowScreenshotsTest::appStoreSwitchOffAndOn()
     QVERIFY(harness.isValid());
     harness.pressKey(Qt::Key_O, Qt::ControlModifier);
     harness.panels().accept(QUrl::fromLocalFile(data + u"popular-phone.json"_s));
+    harness.pressKey(Qt::Key_Escape); // the file dialog, answered above
     harness.settle();
     QCOMPARE(harness.text(u"appStoreDetail"_s),
              u"Sends app identifiers (nothing else) to Apple’s App Store to find each app’s name "
