@@ -1,6 +1,7 @@
 #include "varnoletmodel.h"
 
 #include "appcatalog.h"
+#include "appstoresetting.h"
 #include "appstorestandin.h"
 #include "fakepanels.h"
 #include "layoutparser.h"
@@ -203,6 +204,7 @@ void VarnoletModelTest::init()
 
 void VarnoletModelTest::cleanup()
 {
+    AppStoreSetting::setEnabled(false); // settings stay where the first HOME put them
     m_home.reset();
 }
 

@@ -190,6 +190,7 @@ void WindowInteractionTest::categoryPickerStoresTheOverrideAndRebuilds()
     QVERIFY(games >= 0);
     QVERIFY(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString() != u"Games"_s);
 
+    harness.scrollToEnd(u"organizeScroller"_s); // the app list starts below the sorting card
     QCOMPARE(harness.choose(u"categoryPicker-"_s + id, games), QString());
     QCOMPARE(harness.model().overrides().value(id).toString(), u"Games"_s);
     QCOMPARE(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString(), u"Games"_s);

@@ -1,3 +1,4 @@
+#include "appstoresetting.h"
 #include "appstorestandin.h"
 #include "windowharness.h"
 
@@ -214,6 +215,7 @@ void WindowScreenshotsTest::appStoreSwitchOffAndOn()
     harness.settle();
     QCOMPARE(standIn.requests().size(), 3);
     shoot(harness, u"16-app-store-on"_s);
+    AppStoreSetting::setEnabled(false);
     qunsetenv("VARNOLET_APP_STORE_URL");
 }
 
