@@ -52,10 +52,11 @@ INPUT is a layout file (any form Varnolet reads) or - for standard input.
 
   organize INPUT [--style categories|alphabetical|two-icon-test] [--move-dock]
            [--keep-first-page] [--page-size N] [--names FILE] [--overrides FILE]
+           [--app-store | --offline]
         Print the proposed layout in the configurator's form.
   inspect INPUT
         Print the layout's counts, fingerprint, display names and record form.
-  apps INPUT [--names FILE] [--overrides FILE] [--search TEXT]
+  apps INPUT [--names FILE] [--overrides FILE] [--search TEXT] [--app-store | --offline]
         Print the layout's apps with their names and categories, sorted by name.
   demo
         Print the built-in sample layout.
@@ -77,6 +78,9 @@ Commands that talk to an iPhone connected by USB (through Apple Configurator's c
 
 --names FILE      a JSON object of bundle identifier to display name
 --overrides FILE  a JSON object of bundle identifier to category title ("Social", ...)
+--app-store       ask Apple's App Store for the names and genres of apps the catalogue does not
+                  know (only their bundle identifiers are sent); answers are kept for 30 days
+--offline         use only the App Store answers kept on this computer; nothing is sent
 --cfgutil PATH    the configurator tool (default: looked for where Apple Configurator installs it)
 --reader PATH     the optional pymobiledevice3 reader (default: looked for in the usual places)
 --no-reader       never fall back to the optional reader
