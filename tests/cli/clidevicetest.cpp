@@ -54,7 +54,6 @@ private Q_SLOTS:
     void readRefusesAnUnknownPhone();
     void readWithoutAConfigurator();
     void organizeApplyAndRestore();
-    void applyThatDoesNotVerify();
     void applyRefusedBeforeAnyWrite_data();
     void applyRefusedBeforeAnyWrite();
     void restoreChecks();
@@ -304,19 +303,6 @@ void CliDeviceTest::organizeApplyAndRestore()
     QCOMPARE(reasons(), (QStringList{u"Before apply"_s, u"Before restore"_s, u"Initial read"_s}));
 }
 
-void CliDeviceTest::applyThatDoesNotVerify()
-{
-    const auto [original, proposal] = readAndPropose();
-    setFault(u"set-icon-layout"_s, QJsonObject{{u"ignoreWrite"_s, true}});
-    const CliRun run = cli({u"apply"_s, anaEcid, proposal, u"--expected"_s, original});
-    QCOMPARE(run.status, 3);
-    QCOMPARE(run.out,
-             "Configurator accepted the command, but the layout read back does not match. "
-             "No second write was attempted. Check the phone; your previous layout is "
-             "saved.\n"_ba);
-    QCOMPARE(journalCount(u"set-icon-layout"_s), 1);
-}
-
 void CliDeviceTest::applyRefusedBeforeAnyWrite_data()
 {
     QTest::addColumn<QString>("ecid");
@@ -416,13 +402,6 @@ void CliDeviceTest::statusAfterAWrite_data()
         row("write failed", u"apply"_s, failed, 1, failedText);
         row("read", u"read"_s, {}, output.isEmpty() ? 0 : 1, u"Saved snapshot [0-9A-F-]{36}\\."_s);
     }
-    QTest::newRow("read-back failed")
-            << QString() << u"apply"_s
-            << QJsonValue(QJsonObject{{u"get-icon-layout"_s,
-                                       QJsonArray{QJsonObject{{u"on"_s, 3}, {u"exit"_s, 1}}}}})
-            << 3
-            << u"The command completed, but read-back verification failed: Could not read the "
-               "layout\\. cfgutil failed"_s;
 }
 
 void CliDeviceTest::statusAfterAWrite()
