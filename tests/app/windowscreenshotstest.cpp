@@ -24,6 +24,7 @@ private Q_SLOTS:
     void applyConfirmation();
     void warningInTheStatusBar();
     void importDialog();
+    void rightColumnAndDockPopovers();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -186,10 +187,25 @@ void WindowScreenshotsTest::importDialog()
 {
     WindowHarness harness;
     QVERIFY(harness.isValid());
+    QVERIFY(QDir().mkpath(harness.home() + u"/Layouts"_s));
     QCOMPARE(harness.click(u"importLayoutButton"_s), QString());
     QTest::qWait(300);
     shoot(harness, u"14-import-dialog"_s);
     harness.pressKey(Qt::Key_Escape);
+}
+
+void WindowScreenshotsTest::rightColumnAndDockPopovers()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.importLayout(WindowHarness::foldersLayout());
+    QCOMPARE(harness.click(u"segment-Original"_s), QString());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    QCOMPARE(harness.click(u"folder-Folder 3"_s), QString());
+    shoot(harness, u"15-popover-right-column"_s);
+    harness.pressKey(Qt::Key_Escape);
+    QCOMPARE(harness.click(u"folder-Dock"_s), QString());
+    shoot(harness, u"16-popover-dock"_s);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)
