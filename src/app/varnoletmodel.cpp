@@ -2,6 +2,7 @@
 
 #include "appcatalog.h"
 #include "applist.h"
+#include "atomicfile.h"
 #include "deviceservice.h"
 #include "layoutparser.h"
 #include "modelvalues.h"
@@ -19,7 +20,6 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QPointer>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -735,12 +735,7 @@ void VarnoletModel::exportTo(const QString &path)
     if (path.isEmpty() || !m_proposed)
         return;
     try {
-        const QByteArray data = m_proposed->layout.cfgutilData();
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-            throw PlatformError(u"Could not write %1: %2."_s.arg(QDir::toNativeSeparators(path),
-                                                                 file.errorString()));
-        }
+        AtomicFile::write(m_proposed->layout.cfgutilData(), path);
     } catch (const std::exception &failure) {
         log(PlatformError::describe(failure), true);
         return;
@@ -908,7 +903,7 @@ void VarnoletModel::prepareRestore(const QString &id)
                    RestoreCheck::verifyInventory(outcome.snapshot, outcome.current);
                    return outcome;
                })
-                .then(this, [this, id, device](const RestoreOutcome &outcome) {
+                .then(this, [this, device](const RestoreOutcome &outcome) {
                     Batch batch(this);
                     setOriginal(outcome.current);
                     setProposed(outcome.snapshot.layout);
@@ -916,7 +911,7 @@ void VarnoletModel::prepareRestore(const QString &id)
                     setLoadedDevice(device);
                     setDemo(false);
                     setSourceLabel(device.name);
-                    setPendingRestore(id);
+                    setPendingRestore(outcome.snapshot.id);
                     setShowOriginal(false);
                     setSelectedPage(1);
                     setWorkspaceSection(WorkspaceSection::organize);

@@ -2,6 +2,7 @@
 
 #include "appcatalog.h"
 #include "applist.h"
+#include "appstoreoptions.h"
 #include "commandarguments.h"
 #include "commandline.h"
 #include "inputfiles.h"
@@ -63,8 +64,10 @@ int OfflineCommands::organize(const QStringList &arguments)
     const QCommandLineOption moveDock(u"move-dock"_s, u"Sort the Dock's apps too."_s);
     const QCommandLineOption keepFirstPage(u"keep-first-page"_s, u"Leave page 1 as it is."_s);
     const QCommandLineOption pageSize(u"page-size"_s, u"Items per page."_s, u"N"_s, u"24"_s);
-    CommandArguments command(
-            {u"INPUT"_s}, {style, moveDock, keepFirstPage, pageSize, namesOption, overridesOption});
+    CommandArguments command({u"INPUT"_s},
+                             QList<QCommandLineOption>{style, moveDock, keepFirstPage, pageSize,
+                                                       namesOption, overridesOption}
+                                     + AppStoreOptions::options());
     command.parse(arguments);
 
     SortOptions options;
@@ -82,8 +85,9 @@ int OfflineCommands::organize(const QStringList &arguments)
 
     const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
     const AppNames names = namesFor(parsed, command);
-    const Layout proposal
-            = Organizer::organize(parsed.layout, options, names, overridesFor(command));
+    const CategoryOverrides overrides = overridesFor(command);
+    const Layout proposal = Organizer::organize(parsed.layout, options, names, overrides,
+                                                AppStoreOptions::answers(parsed.layout, command));
     StandardOutput::write(proposal.cfgutilData());
     return CommandLine::Success;
 }
@@ -109,11 +113,16 @@ int OfflineCommands::apps(const QStringList &arguments)
 {
     const QCommandLineOption search(u"search"_s,
                                     u"Only apps whose name or identifier holds TEXT."_s, u"TEXT"_s);
-    CommandArguments command({u"INPUT"_s}, {namesOption, overridesOption, search});
+    CommandArguments command({u"INPUT"_s},
+                             QList<QCommandLineOption>{namesOption, overridesOption, search}
+                                     + AppStoreOptions::options());
     command.parse(arguments);
     const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
-    const QList<AppInfo> apps = AppList::build(parsed.layout, namesFor(parsed, command),
-                                               overridesFor(command), command.value(u"search"_s));
+    const AppNames names = namesFor(parsed, command);
+    const CategoryOverrides overrides = overridesFor(command);
+    const QList<AppInfo> apps
+            = AppList::build(parsed.layout, names, overrides, command.value(u"search"_s),
+                             AppStoreOptions::answers(parsed.layout, command));
     QJsonArray array;
     for (const AppInfo &app : apps)
         array.append(QJsonObject{{u"id"_s, app.id},
