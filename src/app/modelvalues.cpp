@@ -89,3 +89,19 @@ QVariantList ModelValues::layout(const Layout &layout, const AppNames &names,
     }
     return pages;
 }
+
+QVariantMap ModelValues::names(const AppNames &names)
+{
+    QVariantMap map;
+    for (auto name = names.cbegin(); name != names.cend(); ++name)
+        map.insert(name.key(), name.value());
+    return map;
+}
+
+QVariantMap ModelValues::overrides(const CategoryOverrides &overrides)
+{
+    QVariantMap map;
+    for (auto entry = overrides.cbegin(); entry != overrides.cend(); ++entry)
+        map.insert(entry.key(), AppCategories::title(entry.value()));
+    return map;
+}

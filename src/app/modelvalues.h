@@ -8,6 +8,7 @@
 #include "parsedlayout.h"
 #include "snapshot.h"
 
+#include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -28,4 +29,19 @@ public:
     static QVariantList layout(const Layout &layout, const AppNames &names,
                                const CategoryOverrides &overrides,
                                const AppStoreAnswers &answers = {});
+    /// Display names by bundle identifier.
+    static QVariantMap names(const AppNames &names);
+    /// Category titles by bundle identifier.
+    static QVariantMap overrides(const CategoryOverrides &overrides);
+
+    /// `convert` applied to each of `values`, in order.
+    template<typename Value, typename Convert>
+    static auto list(const QList<Value> &values, Convert convert)
+    {
+        QList<decltype(convert(values.first()))> converted;
+        converted.reserve(values.size());
+        for (const Value &value : values)
+            converted.append(convert(value));
+        return converted;
+    }
 };

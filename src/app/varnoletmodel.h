@@ -4,9 +4,12 @@
 #include "appcategory.h"
 #include "applistmodel.h"
 #include "device.h"
+#include "deviceworkflows.h"
+#include "fileworkflows.h"
 #include "layout.h"
 #include "layoutsummary.h"
 #include "parsedlayout.h"
+#include "proposalhistory.h"
 #include "snapshot.h"
 #include "snapshotstore.h"
 #include "sortstyle.h"
@@ -18,7 +21,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
@@ -31,8 +33,10 @@ class PlatformPanels;
 
 /// The one state object behind the window: devices, the loaded layout and its proposal, the
 /// sorting options, the status line, the activity log and the saved snapshots, with every
-/// operation the window starts. Lives on the main thread; device work runs on worker threads and
-/// its results are applied back here, so every property changes on the main thread only.
+/// operation the window starts. The proposal is kept by ProposalHistory, the work with phones is
+/// done by DeviceWorkflows and the work with files by FileWorkflows. Lives on the main thread;
+/// device work runs on worker threads and its results are applied back here, so every property
+/// changes on the main thread only.
 ///
 /// Enumerations are published as their titles ("Category folders", "Connection") so that the
 /// window can show and set them as they are; devices, snapshots, activity entries and the preview
@@ -91,9 +95,7 @@ class VarnoletModel : public QObject
     Q_PROPERTY(bool canApply READ canApply NOTIFY canApplyChanged)
 
 public:
-    /// A workflow for perform(): runs on the main thread, starts its device work on a worker and
-    /// returns the future that finishes once the results are applied. It may throw at once.
-    using Operation = std::function<QFuture<void>()>;
+    using Operation = DeviceWorkflows::Operation;
 
     /// Discovers the tools, lists the saved snapshots of the standard store (under HOME) and
     /// loads the demo when `arguments` (as QCoreApplication::arguments() gives them, the program
@@ -120,15 +122,15 @@ public:
     bool hasSelectedDevice() const { return selectedDeviceRecord().has_value(); }
     QVariantMap loadedDevice() const;
     bool hasLoadedDevice() const { return m_loadedDevice.has_value(); }
-    bool hasOriginal() const { return m_original.has_value(); }
-    bool hasProposed() const { return m_proposed.has_value(); }
+    bool hasOriginal() const { return m_proposal.original() != nullptr; }
+    bool hasProposed() const { return m_proposal.proposed() != nullptr; }
     /// Every app occurrence of `original`; 0 without one.
-    int iconCount() const;
-    int originalPageCount() const;
+    int iconCount() const { return m_proposal.iconCount(); }
+    int originalPageCount() const { return m_proposal.originalPageCount(); }
     /// The page count of the proposal, or of `original` when there is none.
-    int proposedPageCount() const;
+    int proposedPageCount() const { return m_proposal.proposedPageCount(); }
     /// The folder count of the proposal, or of `original` when there is none.
-    int proposedFolderCount() const;
+    int proposedFolderCount() const { return m_proposal.proposedFolderCount(); }
     QVariantMap names() const;
     /// Category titles by bundle identifier.
     QVariantMap overrides() const;
@@ -201,18 +203,17 @@ public:
     void log(const QString &message, bool warning = false);
     /// Runs `operation` as the single running workflow under `label`; while one runs, further
     /// requests are dropped without a word. A failure becomes a warning with its description.
-    void perform(const QString &label, const Operation &operation);
+    void perform(const QString &label, const Operation &operation)
+    {
+        m_devicesWork.perform(label, operation);
+    }
 
     /// Where openGuide() looks for the testing guide "TESTING.md", first match wins.
-    QStringList guideLocations() const { return m_guideLocations; }
-    void setGuideLocations(const QStringList &locations) { m_guideLocations = locations; }
-    /// Next to the executable, in the bundle's Resources, in share/varnolet, then the source tree.
-    static QStringList defaultGuideLocations();
-    /// The first guide location holding a file; empty when none does.
-    QString guidePath() const;
-
-    /// The App Store page of Apple Configurator.
-    static QUrl configuratorStoreUrl();
+    QStringList guideLocations() const { return m_filesWork.guideLocations(); }
+    void setGuideLocations(const QStringList &locations)
+    {
+        m_filesWork.setGuideLocations(locations);
+    }
 
 public Q_SLOTS:
     /// Recomputes the proposal from `original` and the options, dropping a prepared restore.
@@ -220,29 +221,29 @@ public Q_SLOTS:
     /// Called after `selectedDeviceID` changed: another phone than the loaded one disables Apply.
     void selectionChanged();
     /// Shows the demo layout.
-    void loadDemo();
+    void loadDemo() { m_filesWork.loadDemo(); }
     /// Asks for a layout file and shows it for preview only.
-    void importLayout();
+    void importLayout() { m_filesWork.importLayout(); }
     /// Asks where to save the proposal and writes it in the form written to the phone.
-    void exportLayout();
+    void exportLayout() { m_filesWork.exportLayout(); }
     /// Looks for the configurator and the phones.
-    void refresh();
+    void refresh() { m_devicesWork.refresh(); }
     /// Asks for Apple Configurator or the cfgutil executable, then refreshes.
-    void chooseConfigurator();
+    void chooseConfigurator() { m_devicesWork.chooseConfigurator(); }
     /// Reads and snapshots the selected phone's layout.
-    void readDevice();
+    void readDevice() { m_devicesWork.read(); }
     /// Writes the proposal (or the prepared restore) to the loaded phone and verifies it.
-    void apply();
+    void apply() { m_devicesWork.apply(); }
     /// Loads a saved snapshot as the proposal against the selected phone's current layout.
-    void prepareRestore(const QString &id);
+    void prepareRestore(const QString &id) { m_devicesWork.prepareRestore(id); }
     /// Shows the diagnostics folder, creating it when missing.
-    void revealDiagnostics();
+    void revealDiagnostics() { m_filesWork.reveal(m_storage.diagnosticsPath()); }
     /// Shows the snapshots folder, creating it when missing.
-    void revealSnapshots();
+    void revealSnapshots() { m_filesWork.reveal(m_storage.snapshotsPath()); }
     /// Opens the testing guide when one is installed.
-    void openGuide();
+    void openGuide() { m_filesWork.openGuide(); }
     /// Opens the App Store page of Apple Configurator.
-    void openConfiguratorStorePage();
+    void openConfiguratorStorePage() { m_filesWork.openConfiguratorStorePage(); }
     /// Re-reads the snapshot list from disk; a failure leaves it empty and says nothing.
     void reloadSnapshots();
     /// Stores the user's category for an app and rebuilds; an unknown title changes nothing.
@@ -285,6 +286,8 @@ Q_SIGNALS:
     void canApplyChanged();
 
 private:
+    friend class DeviceWorkflows;
+    friend class FileWorkflows;
     class Batch;
 
     // Values worked out from the published state; their change signals wait for the end of a batch.
@@ -296,8 +299,18 @@ private:
         MetricsDerived = 0x10,
     };
 
-    template<typename Work>
-    auto onWorker(Work &&work);
+    // Stores `value` and announces it, then marks the `derived` values; false when unchanged.
+    template<typename T>
+    bool change(T &field, const T &value, void (VarnoletModel::*changed)(), int derived = 0)
+    {
+        if (field == value)
+            return false;
+        field = value;
+        Q_EMIT(this->*changed)();
+        if (derived != 0)
+            touch(derived);
+        return true;
+    }
 
     const LayoutSummary *previewSummary() const;
     void touch(int derived);
@@ -316,24 +329,15 @@ private:
     void setBusy(bool busy, const QString &label);
     void setSnapshots(const QList<Snapshot> &snapshots);
 
-    void importFile(const QString &path);
-    void exportTo(const QString &path);
-    void useConfigurator(const QString &path);
-
     PlatformPanels *m_panels = nullptr;
     SnapshotStore m_storage;
-    QStringList m_guideLocations;
-    // The model's own pool: its destructor waits until a worker has finished entirely, including
-    // Qt's hand-over of the result to the model, which must not meet a half-destroyed model.
-    QThreadPool m_workers;
 
     WorkspaceSection m_section = WorkspaceSection::setup;
     std::optional<QString> m_cfgutil;
     std::optional<QString> m_fallbackReader;
     QList<Device> m_devices;
     QString m_selectedDeviceID;
-    std::optional<LayoutSummary> m_original;
-    std::optional<LayoutSummary> m_proposed;
+    ProposalHistory m_proposal;
     AppNames m_names;
     CategoryOverrides m_overrides;
     SortStyle m_style = SortStyle::categories;
@@ -361,4 +365,7 @@ private:
     int m_batchDepth = 0;
     int m_dirty = 0;
     mutable std::optional<QVariantList> m_previewCache;
+
+    DeviceWorkflows m_devicesWork;
+    FileWorkflows m_filesWork;
 };

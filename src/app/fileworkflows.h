@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class VarnoletModel;
+
+/// The model's work with layouts that come from no phone and with the desktop: the demo,
+/// importing a layout for preview, exporting the proposal, showing the store's folders, the testing
+/// guide and the configurator's store page. Files are small and local, so this runs on the main
+/// thread.
+class FileWorkflows
+{
+public:
+    explicit FileWorkflows(VarnoletModel &model)
+        : m_model(model)
+        , m_guideLocations(defaultGuideLocations())
+    { }
+
+    /// Shows the demo layout.
+    void loadDemo();
+    /// Asks for a layout file and shows it for preview only.
+    void importLayout();
+    /// Shows the layout file at `path` for preview only; a bad file changes nothing.
+    void importFile(const QString &path);
+    /// Asks where to save the proposal and writes it in the form written to the phone.
+    void exportLayout();
+    /// Writes the proposal to `path` in the form written to the phone.
+    void exportTo(const QString &path);
+    /// Shows `folder`, creating it and its missing parents (0700) when missing.
+    void reveal(const QString &folder);
+
+    /// Where openGuide() looks for the testing guide "TESTING.md", first match wins.
+    QStringList guideLocations() const { return m_guideLocations; }
+    void setGuideLocations(const QStringList &locations) { m_guideLocations = locations; }
+    /// Next to the executable, in the bundle's Resources, in share/varnolet, then the source tree.
+    static QStringList defaultGuideLocations();
+    /// The first guide location holding a file; empty when none does.
+    QString guidePath() const;
+    /// Opens the testing guide when one is installed.
+    void openGuide();
+
+    /// The App Store page of Apple Configurator.
+    static QUrl configuratorStoreUrl();
+    /// Opens the App Store page of Apple Configurator.
+    void openConfiguratorStorePage();
+
+private:
+    VarnoletModel &m_model;
+    QStringList m_guideLocations;
+};
