@@ -222,7 +222,7 @@ void VarnoletModelTest::startsEmptyOrWithTheDemo()
     QCOMPARE(plain.section(), u"Connection"_s);
     QCOMPARE(plain.message(), initialMessage);
     QCOMPARE(plain.sourceLabel(), u"No layout loaded"_s);
-    QCOMPARE(plain.storageRoot(), home() + u"/Library/Application Support/Varnolet"_s);
+    QCOMPARE(plain.storageRoot(), store.root);
     QCOMPARE(plain.previewPageCount(), 1);
     const QVariantMap row = plain.snapshots().value(0).toMap();
     QCOMPARE(row.value(u"id"_s).toString(), saved.id);

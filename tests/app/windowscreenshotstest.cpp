@@ -27,6 +27,7 @@ private Q_SLOTS:
     void warningInTheStatusBar();
     void importDialog();
     void appStoreSwitchOffAndOn();
+    void rightColumnAndDockPopovers();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -189,6 +190,7 @@ void WindowScreenshotsTest::importDialog()
 {
     WindowHarness harness;
     QVERIFY(harness.isValid());
+    QVERIFY(QDir().mkpath(harness.home() + u"/Layouts"_s));
     QCOMPARE(harness.click(u"importLayoutButton"_s), QString());
     QTest::qWait(300);
     shoot(harness, u"14-import-dialog"_s);
@@ -217,6 +219,20 @@ void WindowScreenshotsTest::appStoreSwitchOffAndOn()
     shoot(harness, u"16-app-store-on"_s);
     AppStoreSetting::setEnabled(false);
     qunsetenv("VARNOLET_APP_STORE_URL");
+}
+
+void WindowScreenshotsTest::rightColumnAndDockPopovers()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.importLayout(WindowHarness::foldersLayout());
+    QCOMPARE(harness.click(u"segment-Original"_s), QString());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    QCOMPARE(harness.click(u"folder-Folder 3"_s), QString());
+    shoot(harness, u"17-popover-right-column"_s);
+    harness.pressKey(Qt::Key_Escape);
+    QCOMPARE(harness.click(u"folder-Dock"_s), QString());
+    shoot(harness, u"18-popover-dock"_s);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)

@@ -196,9 +196,6 @@ void CliDeviceTest::readSavesASnapshot()
     const QRegularExpression saved(u"^Saved snapshot ([0-9A-F-]{36})\\.\n$"_s);
     const QRegularExpressionMatch match = saved.match(run.err);
     QVERIFY2(match.hasMatch(), qPrintable(run.err));
-    const QString folder = m_home->filePath(u"Library/Application Support/Varnolet/Snapshots/"_s
-                                            + match.captured(1));
-    QVERIFY(QFile::exists(folder + u"/original-layout.json"_s));
     QCOMPARE(journalCount(u"get-apps"_s), 1);
 
     const QJsonArray snapshots = JsonCodec::decode(cli({u"snapshots"_s}).out).toArray();
@@ -213,6 +210,16 @@ void CliDeviceTest::readSavesASnapshot()
 
     QCOMPARE(cli({u"read"_s, anaEcid, u"--no-names"_s}).status, 0);
     QCOMPARE(journalCount(u"get-apps"_s), 1);
+
+    // --store names another folder, for reading and listing alike.
+    const QString other = m_home->filePath(u"elsewhere"_s);
+    const CliRun elsewhere = cli({u"read"_s, anaEcid, u"--store"_s, other});
+    const QString id = saved.match(elsewhere.err).captured(1);
+    const QJsonArray listed
+            = JsonCodec::decode(cli({u"snapshots"_s, u"--store"_s, other}).out).toArray();
+    QCOMPARE(listed.size(), 1);
+    QCOMPARE(listed.first()[u"id"_s].toString(), id);
+    QCOMPARE(JsonCodec::decode(cli({u"snapshots"_s}).out).toArray().size(), 2);
 }
 
 void CliDeviceTest::readThroughTheFallbackReader_data()
