@@ -1,7 +1,8 @@
 # varnolet_add_test(<name> [SOURCES <files>...] [LIBRARIES <targets>...])
 # Declares one Qt Test executable and its CTest entry. Sources default to <name>.cpp; every test
-# runs offscreen, in UTC, and finds its data through VARNOLET_TEST_DATA (the test's own "data"
-# folder) and VARNOLET_SAMPLES (real-shaped tool output shared by all tests).
+# runs offscreen, in UTC, with its store under HOME (XDG_DATA_HOME and VARNOLET_STORE unset, so
+# that a test's temporary HOME holds all it writes), and finds its data through VARNOLET_TEST_DATA
+# (the test's own "data" folder) and VARNOLET_SAMPLES (real-shaped tool output shared by all tests).
 function(varnolet_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
     if(NOT ARG_SOURCES)
@@ -23,5 +24,6 @@ function(varnolet_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TZ=UTC;${ARG_ENVIRONMENT}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TZ=UTC;${ARG_ENVIRONMENT}"
+        ENVIRONMENT_MODIFICATION "XDG_DATA_HOME=unset:;VARNOLET_STORE=unset:")
 endfunction()

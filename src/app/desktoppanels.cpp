@@ -2,7 +2,10 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformtheme.h>
 
 #include <utility>
 
@@ -55,9 +58,30 @@ void DesktopPanels::openUrl(const QUrl &url)
         QDesktopServices::openUrl(url);
 }
 
+bool DesktopPanels::nativeFileDialogs() const
+{
+    const QPlatformTheme *theme = QGuiApplicationPrivate::platformTheme();
+    return theme && theme->usePlatformNativeDialog(QPlatformTheme::FileDialog);
+}
+
+QVariantMap DesktopPanels::locate(const QString &typed, const QUrl &folder) const
+{
+    QString path = typed.trimmed();
+    if (path == u"~"_s || path.startsWith(u"~/"_s))
+        path = QDir::homePath() + path.mid(1);
+    const QFileInfo place(QDir(folder.toLocalFile()), path);
+    const QString absolute = QDir::cleanPath(place.absoluteFilePath());
+    return {{u"url"_s, QUrl::fromLocalFile(absolute)},
+            {u"path"_s, QDir::toNativeSeparators(absolute)},
+            {u"folder"_s, place.isDir()},
+            {u"file"_s, place.isFile()},
+            {u"inFolder"_s, place.absoluteDir().exists()}};
+}
+
 void DesktopPanels::accept(const QUrl &file)
 {
     auto chosen = std::exchange(m_chosen, {});
+    Q_EMIT settled();
     if (chosen && file.isLocalFile() && !file.toLocalFile().isEmpty())
         chosen(file.toLocalFile());
 }
@@ -65,4 +89,5 @@ void DesktopPanels::accept(const QUrl &file)
 void DesktopPanels::cancel()
 {
     m_chosen = {};
+    Q_EMIT settled();
 }

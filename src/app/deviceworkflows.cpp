@@ -1,5 +1,6 @@
 #include "deviceworkflows.h"
 
+#include "appstoreworkflow.h"
 #include "deviceservice.h"
 #include "layoutcomparison.h"
 #include "modelbatch.h"
@@ -27,6 +28,7 @@ struct ReadOutcome
 {
     DeviceRead read;
     QList<Snapshot> snapshots;
+    std::optional<AppStoreOutcome> appStore; // with the App Store switch on
 };
 
 struct ApplyOutcome
@@ -187,12 +189,15 @@ void DeviceWorkflows::read()
     model.perform(u"Reading and saving your layout…"_s, [this, &model, device = *selected] {
         model.setLoadedDevice(std::nullopt);
         return onWorker([cfgutil = model.m_cfgutil, fallback = model.m_fallbackReader,
-                         storage = model.m_storage, device] {
+                         storage = model.m_storage, device, lookUp = model.m_appStoreLookup] {
                    const DeviceService service = makeService(cfgutil, fallback, storage);
                    ReadOutcome outcome;
                    outcome.read = service.read(device, true);
                    storage.save(outcome.read, device, outcome.read.names, u"Initial read"_s);
                    outcome.snapshots = savedSnapshots(storage);
+                   if (lookUp)
+                       outcome.appStore
+                               = AppStoreWorkflow::answersFor(outcome.read.layout, storage);
                    return outcome;
                })
                 .then(&model, [&model, device](const ReadOutcome &outcome) {
@@ -207,11 +212,15 @@ void DeviceWorkflows::read()
                     model.setWorkspaceSection(WorkspaceSection::organize);
                     model.setShowOriginal(true);
                     model.setSearch(QString());
+                    if (outcome.appStore)
+                        model.setAppStoreAnswers(outcome.appStore->answers);
                     model.rebuild();
                     model.setSnapshots(outcome.snapshots);
                     model.log(u"Read "_s + QString::number(outcome.read.layout.identifiers().size())
                               + u" icons and saved the original layout. Start with Two-icon test "
                                 u"to check compatibility."_s);
+                    if (outcome.appStore && !outcome.appStore->warning.isEmpty())
+                        model.log(outcome.appStore->warning, true);
                 });
     });
 }

@@ -124,6 +124,7 @@ void FileWorkflows::importFile(const QString &path)
     model.setSearch(QString());
     model.rebuild();
     model.log(u"Imported for preview only. No iPhone is associated with this file."_s);
+    model.m_appStoreWork.lookUp();
 }
 
 void FileWorkflows::exportLayout()

@@ -62,10 +62,11 @@ bool ProposalHistory::isApplicable() const
 }
 
 Layout ProposalHistory::suggestion(const SortOptions &options, const AppNames &names,
-                                   const CategoryOverrides &overrides) const
+                                   const CategoryOverrides &overrides,
+                                   const AppStoreAnswers &answers) const
 {
     return Organizer::organize(m_original ? m_original->layout : Layout(), options, names,
-                               overrides);
+                               overrides, answers);
 }
 
 const LayoutComparison *ProposalHistory::changes() const

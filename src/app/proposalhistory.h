@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appcategory.h"
+#include "appstoreentry.h"
 #include "layout.h"
 #include "layoutcomparison.h"
 #include "layoutsummary.h"
@@ -39,7 +40,7 @@ public:
 
     /// The organizer's proposal for the original under these options. Throws VarnoletError.
     Layout suggestion(const SortOptions &options, const AppNames &names,
-                      const CategoryOverrides &overrides) const;
+                      const CategoryOverrides &overrides, const AppStoreAnswers &answers) const;
 
 private:
     std::optional<LayoutSummary> m_original;

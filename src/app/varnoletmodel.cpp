@@ -1,5 +1,7 @@
 #include "varnoletmodel.h"
 
+#include "appstoresetting.h"
+
 #include "applist.h"
 #include "deviceservice.h"
 #include "modelbatch.h"
@@ -38,7 +40,9 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
     , m_comparison(new SnapshotComparison(this))
     , m_devicesWork(*this)
     , m_filesWork(*this)
+    , m_appStoreWork(*this)
 {
+    m_appStoreLookup = AppStoreSetting::enabled();
     if (arguments.mid(1).contains(u"--demo"_s))
         loadDemo();
 }
@@ -49,6 +53,7 @@ VarnoletModel::~VarnoletModel()
     // object on the worker thread just after the future finishes, and asserts when that context
     // is already gone. The hand-over only posts an event, dropped with the model's pending events.
     m_devicesWork.waitForDone();
+    m_appStoreWork.waitForDone();
 }
 
 QString VarnoletModel::section() const
@@ -352,11 +357,17 @@ QVariantList VarnoletModel::preview() const
 {
     if (!m_previewCache) {
         const LayoutSummary *summary = previewSummary();
+<<<<<<< HEAD
         m_previewCache = summary ? ModelValues::layout(summary->layout, m_names, m_overrides)
                                  : QVariantList();
         const LayoutComparison *changes = m_proposal.changes();
         if (m_showChanges && changes && summary == m_proposal.proposed())
             m_previewCache = ModelValues::withChanges(*m_previewCache, *changes);
+=======
+        m_previewCache = summary
+                ? ModelValues::layout(summary->layout, m_names, m_overrides, m_appStoreAnswers)
+                : QVariantList();
+>>>>>>> main
     }
     return *m_previewCache;
 }
@@ -392,7 +403,8 @@ void VarnoletModel::flush()
         Q_EMIT previewChanged();
     if (dirty & AppsDerived) {
         const LayoutSummary *original = m_proposal.original();
-        m_apps->setApps(original ? AppList::build(original->layout, m_names, m_overrides, m_search)
+        m_apps->setApps(original ? AppList::build(original->layout, m_names, m_overrides, m_search,
+                                                  m_appStoreAnswers)
                                  : QList<AppInfo>());
     }
     if (dirty & CanApplyDerived) {
@@ -435,7 +447,7 @@ void VarnoletModel::rebuild()
         options.keepDock = m_keepDock;
         options.keepFirstPage = m_keepFirstPage;
         options.pageCapacity = m_pageCapacity;
-        setProposed(m_proposal.suggestion(options, m_names, m_overrides));
+        setProposed(m_proposal.suggestion(options, m_names, m_overrides, m_appStoreAnswers));
     } catch (const std::exception &failure) {
         setProposed(std::nullopt);
         log(PlatformError::describe(failure), true);
@@ -470,4 +482,27 @@ void VarnoletModel::setOverride(const QString &id, AppCategory category)
     overrides.insert(id, category);
     setOverrides(overrides);
     rebuild();
+}
+
+void VarnoletModel::setAppStoreLookup(bool on)
+{
+    if (!change(m_appStoreLookup, on, &VarnoletModel::appStoreLookupChanged))
+        return;
+    AppStoreSetting::setEnabled(on);
+    if (on) {
+        m_appStoreWork.lookUp();
+        return;
+    }
+    Batch batch(this);
+    setAppStoreAnswers({});
+    if (!m_pendingRestore)
+        rebuild();
+}
+
+void VarnoletModel::setAppStoreAnswers(const AppStoreAnswers &answers)
+{
+    if (m_appStoreAnswers == answers)
+        return;
+    m_appStoreAnswers = answers;
+    touch(PreviewDerived | AppsDerived);
 }

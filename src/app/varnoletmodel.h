@@ -3,6 +3,7 @@
 #include "activityentry.h"
 #include "appcategory.h"
 #include "applistmodel.h"
+#include "appstoreworkflow.h"
 #include "device.h"
 #include "deviceworkflows.h"
 #include "fileworkflows.h"
@@ -94,10 +95,15 @@ class VarnoletModel : public QObject
     Q_PROPERTY(int previewPageCount READ previewPageCount NOTIFY previewChanged)
     Q_PROPERTY(QAbstractListModel *apps READ apps CONSTANT)
     Q_PROPERTY(bool canApply READ canApply NOTIFY canApplyChanged)
+<<<<<<< HEAD
     Q_PROPERTY(QString changeSummary READ changeSummary NOTIFY previewChanged)
     Q_PROPERTY(bool showChanges READ showChanges WRITE setShowChanges NOTIFY showChangesChanged)
     Q_PROPERTY(SnapshotComparison *comparison READ comparison CONSTANT)
     Q_PROPERTY(bool canCheckAgain READ canCheckAgain NOTIFY loadedDeviceChanged)
+=======
+    Q_PROPERTY(bool appStoreLookup READ appStoreLookup WRITE setAppStoreLookup NOTIFY
+                       appStoreLookupChanged)
+>>>>>>> main
 
 public:
     using Operation = DeviceWorkflows::Operation;
@@ -270,6 +276,12 @@ public Q_SLOTS:
 public:
     void setOverride(const QString &id, AppCategory category);
 
+    /// Whether the loaded apps are looked up at the App Store; remembered across launches.
+    bool appStoreLookup() const { return m_appStoreLookup; }
+    /// Turning it on looks the loaded apps up; turning it off drops the answers.
+    void setAppStoreLookup(bool on);
+    const AppStoreAnswers &appStoreAnswers() const { return m_appStoreAnswers; }
+
 Q_SIGNALS:
     void sectionChanged();
     void cfgutilChanged();
@@ -302,9 +314,14 @@ Q_SIGNALS:
     void demoChanged();
     void previewChanged();
     void canApplyChanged();
+<<<<<<< HEAD
     void showChangesChanged();
+=======
+    void appStoreLookupChanged();
+>>>>>>> main
 
 private:
+    friend class AppStoreWorkflow;
     friend class DeviceWorkflows;
     friend class FileWorkflows;
     class Batch;
@@ -345,6 +362,8 @@ private:
     void setDevices(const QList<Device> &devices);
     void setNames(const AppNames &names);
     void setOverrides(const CategoryOverrides &overrides);
+    // New answers, then a new proposal unless a saved layout is being previewed.
+    void setAppStoreAnswers(const AppStoreAnswers &answers);
     void setDemo(bool demo);
     void setSourceLabel(const QString &label);
     void setBusy(bool busy, const QString &label);
@@ -361,6 +380,8 @@ private:
     ProposalHistory m_proposal;
     AppNames m_names;
     CategoryOverrides m_overrides;
+    bool m_appStoreLookup = false;
+    AppStoreAnswers m_appStoreAnswers;
     SortStyle m_style = SortStyle::categories;
     bool m_keepDock = true;
     bool m_keepFirstPage = false;
@@ -393,4 +414,5 @@ private:
 
     DeviceWorkflows m_devicesWork;
     FileWorkflows m_filesWork;
+    AppStoreWorkflow m_appStoreWork;
 };

@@ -69,14 +69,14 @@ Commands that talk to an iPhone connected by USB (through Apple Configurator's c
 
   devices
         Print the connected iPhones (ecid, udid, name, type), ordered by name.
-  read ECID [--no-names]
+  read ECID [--no-names] [--store PATH]
         Read the phone's layout, save it as a snapshot, print it in the configurator's form.
-  apply ECID PROPOSAL --expected ORIGINAL
+  apply ECID PROPOSAL --expected ORIGINAL [--store PATH]
         Write PROPOSAL once if the phone still holds ORIGINAL; saves a snapshot first and
         verifies the result by reading it back.
-  snapshots
+  snapshots [--store PATH]
         Print the saved snapshots, newest first.
-  restore ECID SNAPSHOT_ID
+  restore ECID SNAPSHOT_ID [--store PATH]
         Write a saved snapshot back to the phone it came from, with the same guards as apply.
 
 --names FILE      a JSON object of bundle identifier to display name
@@ -87,6 +87,9 @@ Commands that talk to an iPhone connected by USB (through Apple Configurator's c
 --cfgutil PATH    the configurator tool (default: looked for where Apple Configurator installs it)
 --reader PATH     the optional pymobiledevice3 reader (default: looked for in the usual places)
 --no-reader       never fall back to the optional reader
+--store PATH      the folder of snapshots and diagnostics (default: $VARNOLET_STORE, else
+                  ~/Library/Application Support/Varnolet on macOS, $XDG_DATA_HOME/Varnolet or
+                  ~/.local/share/Varnolet elsewhere)
 
 Exit status: 0 success, 1 a failure (its sentence on standard error, nothing was written unless
 the sentence says so), 2 a usage error, 3 written but the layout read back does not match,

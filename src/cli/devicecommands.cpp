@@ -16,6 +16,7 @@
 #include "varnoleterror.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -27,14 +28,25 @@ const QCommandLineOption cfgutilOption(u"cfgutil"_s, u"The configurator's cfguti
 const QCommandLineOption readerOption(u"reader"_s, u"The optional springboard reader."_s,
                                       u"PATH"_s);
 const QCommandLineOption noReaderOption(u"no-reader"_s, u"Never use the optional reader."_s);
+const QCommandLineOption storeOption(u"store"_s, u"The folder of snapshots and diagnostics."_s,
+                                     u"PATH"_s);
 
 QList<QCommandLineOption> toolOptions(QList<QCommandLineOption> extra = {})
 {
     return extra + QList<QCommandLineOption>{cfgutilOption, readerOption, noReaderOption};
 }
 
+// For commands that take --store: the folder it names, else the user's standard store.
+SnapshotStore storeFor(const CommandArguments &arguments)
+{
+    return arguments.isSet(u"store"_s)
+            ? SnapshotStore(QFileInfo(arguments.value(u"store"_s)).absoluteFilePath())
+            : SnapshotStore::standard();
+}
+
 // Tools named on the command line win; otherwise they are looked for where they usually live.
-DeviceService serviceFor(const CommandArguments &arguments)
+DeviceService serviceFor(const CommandArguments &arguments,
+                         const SnapshotStore &store = SnapshotStore::standard())
 {
     std::optional<QString> cfgutil = arguments.isSet(u"cfgutil"_s)
             ? std::optional<QString>(arguments.value(u"cfgutil"_s))
@@ -49,7 +61,7 @@ DeviceService serviceFor(const CommandArguments &arguments)
     // From the first tool run on, an interruption stops the tool rather than the program.
     Interruption::install();
     return DeviceService(*cfgutil, reader, std::make_shared<ProcessRunner>(Interruption::received),
-                         SnapshotStore::standard());
+                         store);
 }
 
 Device connectedDevice(const DeviceService &service, const QString &ecid)
@@ -104,9 +116,9 @@ int DeviceCommands::devices(const QStringList &arguments)
 int DeviceCommands::read(const QStringList &arguments)
 {
     const QCommandLineOption noNames(u"no-names"_s, u"Skip asking for the apps' names."_s);
-    CommandArguments command({u"ECID"_s}, toolOptions({noNames}));
+    CommandArguments command({u"ECID"_s}, toolOptions({noNames, storeOption}));
     command.parse(arguments);
-    const DeviceService service = serviceFor(command);
+    const DeviceService service = serviceFor(command, storeFor(command));
     const Device device = connectedDevice(service, command.positional(0));
     const DeviceRead read = service.read(device, !command.isSet(u"no-names"_s));
     const Snapshot snapshot = service.storage().save(read, device, read.names, u"Initial read"_s);
@@ -122,7 +134,8 @@ int DeviceCommands::apply(const QStringList &arguments)
 {
     const QCommandLineOption expectedOption(
             u"expected"_s, u"The layout the proposal was made from."_s, u"ORIGINAL"_s);
-    CommandArguments command({u"ECID"_s, u"PROPOSAL"_s}, toolOptions({expectedOption}));
+    CommandArguments command({u"ECID"_s, u"PROPOSAL"_s},
+                             toolOptions({expectedOption, storeOption}));
     command.parse(arguments);
     if (!command.isSet(u"expected"_s))
         throw UsageError(u"Missing option: --expected ORIGINAL."_s);
@@ -134,7 +147,7 @@ int DeviceCommands::apply(const QStringList &arguments)
     for (auto it = proposal.names.constBegin(); it != proposal.names.constEnd(); ++it)
         names.insert(it.key(), it.value());
 
-    const DeviceService service = serviceFor(command);
+    const DeviceService service = serviceFor(command, storeFor(command));
     const Device device = connectedDevice(service, command.positional(0));
     return reportReceipt(
             service.apply(proposal.layout, expected.layout, device, names, u"Before apply"_s),
@@ -143,10 +156,10 @@ int DeviceCommands::apply(const QStringList &arguments)
 
 int DeviceCommands::snapshots(const QStringList &arguments)
 {
-    CommandArguments command({}, {});
+    CommandArguments command({}, {storeOption});
     command.parse(arguments);
     QJsonArray array;
-    for (const Snapshot &snapshot : SnapshotStore::standard().list())
+    for (const Snapshot &snapshot : storeFor(command).list())
         array.append(QJsonObject{{u"id"_s, snapshot.id},
                                  {u"date"_s, Snapshot::formatDate(snapshot.date)},
                                  {u"reason"_s, snapshot.reason},
@@ -160,9 +173,9 @@ int DeviceCommands::snapshots(const QStringList &arguments)
 
 int DeviceCommands::restore(const QStringList &arguments)
 {
-    CommandArguments command({u"ECID"_s, u"SNAPSHOT_ID"_s}, toolOptions());
+    CommandArguments command({u"ECID"_s, u"SNAPSHOT_ID"_s}, toolOptions({storeOption}));
     command.parse(arguments);
-    const DeviceService service = serviceFor(command);
+    const DeviceService service = serviceFor(command, storeFor(command));
     const Device device = connectedDevice(service, command.positional(0));
     const Snapshot snapshot = service.storage().load(command.positional(1));
     RestoreCheck::verifyDevice(snapshot, device);

@@ -1,6 +1,8 @@
 #include "varnoletmodel.h"
 
 #include "appcatalog.h"
+#include "appstoresetting.h"
+#include "appstorestandin.h"
 #include "fakepanels.h"
 #include "layoutparser.h"
 #include "organizer.h"
@@ -146,6 +148,8 @@ private Q_SLOTS:
     void slowToolKeepsTheEventLoopTurning();
     void modelGoesAwayWhileAWorkflowRuns();
     void foldersGuideAndStorePageGoThroughThePanels();
+    void appStoreLookup_data();
+    void appStoreLookup();
 };
 
 std::unique_ptr<VarnoletModel> VarnoletModelTest::makeModel()
@@ -200,6 +204,7 @@ void VarnoletModelTest::init()
 
 void VarnoletModelTest::cleanup()
 {
+    AppStoreSetting::setEnabled(false); // settings stay where the first HOME put them
     m_home.reset();
 }
 
@@ -217,7 +222,7 @@ void VarnoletModelTest::startsEmptyOrWithTheDemo()
     QCOMPARE(plain.section(), u"Connection"_s);
     QCOMPARE(plain.message(), initialMessage);
     QCOMPARE(plain.sourceLabel(), u"No layout loaded"_s);
-    QCOMPARE(plain.storageRoot(), home() + u"/Library/Application Support/Varnolet"_s);
+    QCOMPARE(plain.storageRoot(), store.root);
     QCOMPARE(plain.previewPageCount(), 1);
     const QVariantMap row = plain.snapshots().value(0).toMap();
     QCOMPARE(row.value(u"id"_s).toString(), saved.id);
@@ -881,6 +886,58 @@ void VarnoletModelTest::foldersGuideAndStorePageGoThroughThePanels()
     model->openConfiguratorStorePage();
     QCOMPARE(m_panels.openedUrls,
              QList<QUrl>{QUrl(u"https://apps.apple.com/app/apple-configurator/id1037126344"_s)});
+}
+
+void VarnoletModelTest::appStoreLookup_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("other");
+    QTest::addColumn<AppCategory>("pages");
+    QTest::newRow("answered") << u"answer"_s << 8 << AppCategory::productivity;
+    QTest::newRow("unreachable") << u"fail"_s << 89 << AppCategory::other;
+}
+
+void VarnoletModelTest::appStoreLookup()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, other);
+    QFETCH(AppCategory, pages);
+    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
+    AppStoreStandIn standIn(data + u"popular-answers.json"_s, mode);
+    qputenv("VARNOLET_APP_STORE_URL", standIn.url().toEncoded());
+    const auto categoryOf = [](const VarnoletModel &model, AppCategory category) {
+        const QList<AppInfo> &apps = model.appList()->apps();
+        return std::count_if(apps.cbegin(), apps.cend(),
+                             [&](const AppInfo &app) { return app.category == category; });
+    };
+
+    auto model = makeModel();
+    QVERIFY(!model->appStoreLookup());
+    m_panels.openAnswer = data + u"popular-phone.json"_s;
+    model->importLayout();
+    QVERIFY(standIn.requests().isEmpty());
+    QCOMPARE(categoryOf(*model, AppCategory::other), 89);
+
+    model->setAppStoreLookup(true);
+    QCOMPARE(model->busyLabel(), u"Looking up apps…"_s);
+    QVERIFY(finishes(*model));
+    QCOMPARE(categoryOf(*model, AppCategory::other), other);
+    QCOMPARE(model->messageIsWarning(), mode == u"fail"_s);
+    if (mode == u"fail"_s)
+        QCOMPARE(model->message(),
+                 u"Could not reach the App Store. Categories come from local rules."_s);
+
+    // Remembered; reading a phone looks its apps up too.
+    auto reader = makeModel();
+    QVERIFY(reader->appStoreLookup());
+    QVERIFY(connectAndRead(*reader));
+    const QList<AppInfo> &apps = reader->appList()->apps();
+    const auto found = std::find_if(apps.cbegin(), apps.cend(), [](const AppInfo &app) {
+        return app.id == u"com.apple.Pages"_s;
+    });
+    QVERIFY(found != apps.cend());
+    QCOMPARE(found->category, pages);
+    qunsetenv("VARNOLET_APP_STORE_URL");
 }
 
 QTEST_GUILESS_MAIN(VarnoletModelTest)

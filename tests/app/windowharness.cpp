@@ -326,6 +326,34 @@ void WindowHarness::openUrl(const QUrl &url)
     m_openedUrls.append(url);
 }
 
+QJsonArray WindowHarness::foldersLayout()
+{
+    int app = 0;
+    const auto folder = [&app](const QString &name) {
+        QJsonArray folder{name};
+        for (int i = 0; i < 9; ++i)
+            folder.append(u"com.example.app%1"_s.arg(++app));
+        return folder;
+    };
+    QJsonArray dock{folder(u"Dock"_s)}, page;
+    for (int i = 0; i < 24; ++i)
+        page.append(i < 4 || i >= 20 ? QJsonValue(folder(u"Folder %1"_s.arg(i)))
+                                     : QJsonValue(u"com.example.app%1"_s.arg(++app)));
+    return {dock, page};
+}
+
+void WindowHarness::importLayout(const QJsonArray &layout)
+{
+    const QString file = m_home.filePath(u"imported.json"_s);
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly))
+        out.write(QJsonDocument(layout).toJson());
+    out.close();
+    pressKey(Qt::Key_O, Qt::ControlModifier);
+    m_panels->accept(QUrl::fromLocalFile(file));
+    settle();
+}
+
 QJsonObject WindowHarness::phone(const QString &ecid, const QString &udid, const QString &name,
                                  const QJsonArray &layout)
 {

@@ -88,6 +88,11 @@ public:
     static QJsonObject phone(const QString &ecid, const QString &udid, const QString &name,
                              const QJsonArray &layout);
     static QJsonArray sampleLayout();
+    /// A folder in the Dock, and folders of nine apps in every column of a page's first and last
+    /// rows.
+    static QJsonArray foldersLayout();
+    /// Imports `layout` through the File menu's shortcut and its panel.
+    void importLayout(const QJsonArray &layout);
 
 public Q_SLOTS:
     /// The URL handler that stands in for the system's default applications.

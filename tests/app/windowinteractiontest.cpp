@@ -4,7 +4,10 @@
 #include "layoutparser.h"
 #include "snapshotstore.h"
 
+#include <QAccessible>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
@@ -37,6 +40,12 @@ private Q_SLOTS:
     void sectionIsDisabledWhileBusy();
     void choosingAnotherPhoneDisablesApply();
     void helpAndFooterButtonsOpenTheirTargets();
+    void folderPopoversStayInsideTheWindow_data();
+    void folderPopoversStayInsideTheWindow();
+    void textsNameThePlatform_data();
+    void textsNameThePlatform();
+    void pickerKeepsItsSelectionWhenAPhoneArrives();
+    void ownFilePanelGoesUpAndFollowsTypedPaths();
 
 private:
     static WindowHarness::World phones(int count);
@@ -65,6 +74,7 @@ QString saveSnapshotOnDisk(const QString &reason)
     return snapshot.id;
 }
 
+<<<<<<< HEAD
 // The sample layout with the first two apps of the Dock swapped.
 QJsonArray swappedDock()
 {
@@ -75,6 +85,20 @@ QJsonArray swappedDock()
     dock[1] = first;
     moved[0] = dock;
     return moved;
+=======
+// Scrolls every view around `target`, innermost first, so that it sits in the middle of each.
+void bringIntoView(WindowHarness &harness, QQuickItem *target)
+{
+    for (QQuickItem *view = target->parentItem(); view; view = view->parentItem()) {
+        if (!view->property("contentY").isValid())
+            continue;
+        const qreal offset = view->mapFromItem(target, QPointF(0, target->height() / 2)).y();
+        const qreal end = view->property("contentHeight").toReal() - view->height();
+        const qreal contentY = view->property("contentY").toReal() + offset - view->height() / 2;
+        view->setProperty("contentY", std::clamp(contentY, 0.0, std::max(0.0, end)));
+    }
+    harness.settle();
+>>>>>>> main
 }
 
 bool checked(const WindowHarness &harness, const QString &name)
@@ -157,6 +181,12 @@ void WindowInteractionTest::twoIconTestHidesTheOptionsAndKeepsTheirValues()
     QCOMPARE(harness.model().keepFirstPage(), true);
     QCOMPARE(harness.model().pageCapacity(), 16);
 
+    // Each segment is a button named by its title and described by the picker's label.
+    QAccessibleInterface *segment
+            = QAccessible::queryAccessibleInterface(harness.item(u"segment-Two-icon test"_s));
+    QVERIFY(segment && segment->role() == QAccessible::Button);
+    QCOMPARE(segment->text(QAccessible::Name), u"Two-icon test"_s);
+    QCOMPARE(segment->text(QAccessible::Description), u"Sort style"_s);
     QCOMPARE(harness.click(u"segment-Two-icon test"_s), QString());
     QCOMPARE(harness.model().style(), u"Two-icon test"_s);
     QVERIFY(!harness.isShown(u"sortingOptions"_s));
@@ -204,6 +234,7 @@ void WindowInteractionTest::categoryPickerStoresTheOverrideAndRebuilds()
     QVERIFY(games >= 0);
     QVERIFY(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString() != u"Games"_s);
 
+    harness.scrollToEnd(u"organizeScroller"_s); // the app list starts below the sorting card
     QCOMPARE(harness.choose(u"categoryPicker-"_s + id, games), QString());
     QCOMPARE(harness.model().overrides().value(id).toString(), u"Games"_s);
     QCOMPARE(apps->data(apps->index(0, 0), AppListModel::CategoryRole).toString(), u"Games"_s);
@@ -600,11 +631,15 @@ void WindowInteractionTest::helpAndFooterButtonsOpenTheirTargets()
     QCOMPARE(harness.click(u"testingGuideButton"_s), QString());
     QCOMPARE(harness.openedUrls().size(), 2);
 
-    QVERIFY(harness.isShown(u"getConfiguratorButton"_s));
     QVERIFY(!harness.isShown(u"installedLabel"_s));
+#ifdef Q_OS_MACOS
     QCOMPARE(harness.click(u"getConfiguratorButton"_s), QString());
     QCOMPARE(harness.openedUrls().size(), 3);
     QVERIFY(harness.openedUrls().constLast().scheme() != u"file"_s);
+#else
+    // Apple Configurator does not exist here: there is nothing to get.
+    QVERIFY(!harness.isShown(u"getConfiguratorButton"_s));
+#endif
     QCOMPARE(harness.text(u"readerStatus"_s), u"Optional reader: not installed"_s);
 
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
@@ -621,6 +656,147 @@ void WindowInteractionTest::helpAndFooterButtonsOpenTheirTargets()
              u"Apple Configurator isn't installed yet. You can still explore the demo."_s);
     QCOMPARE(harness.value(u"statusText"_s, "color").value<QColor>(), QColor(u"#ff9f0a"_s));
     QCOMPARE(harness.value(u"statusIcon"_s, "name").toString(), u"exclamationmark.circle"_s);
+}
+
+void WindowInteractionTest::folderPopoversStayInsideTheWindow_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("default size") << QSize(1260, 850);
+    QTest::newRow("minimum size") << QSize(1040, 720);
+}
+
+void WindowInteractionTest::folderPopoversStayInsideTheWindow()
+{
+    QFETCH(QSize, size);
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.importLayout(WindowHarness::foldersLayout());
+    harness.window()->resize(size);
+    harness.settle();
+    QCOMPARE(harness.click(u"segment-Original"_s), QString());
+
+    const QList<QQuickItem *> folders = harness.items(u"folder-"_s);
+    QCOMPARE(folders.size(), 9);
+    const QRectF inside = QRectF(QPointF(0, 0), size).adjusted(7.5, 7.5, -7.5, -7.5);
+    for (QQuickItem *entry : folders) {
+        bringIntoView(harness, entry);
+        QCOMPARE(harness.clickItem(entry), QString());
+        auto *popover = entry->findChild<QObject *>(u"folderPopover"_s);
+        QVERIFY(popover && popover->property("visible").toBool());
+        auto *face = qvariant_cast<QQuickItem *>(popover->property("parent"));
+        const QRectF shown(
+                face->mapToScene(
+                        QPointF(popover->property("x").toReal(), popover->property("y").toReal())),
+                QSizeF(popover->property("width").toReal(), popover->property("height").toReal()));
+        const QRectF folderRect = face->mapRectToScene(face->boundingRect());
+        QVERIFY2(inside.contains(shown), qPrintable(entry->objectName()));
+        QVERIFY(popover->property("above").toBool() ? shown.bottom() <= folderRect.top()
+                                                    : shown.top() >= folderRect.bottom());
+        QCOMPARE(shown.x() + popover->property("arrowX").toReal(), folderRect.center().x());
+        harness.pressKey(Qt::Key_Escape);
+        QVERIFY(!popover->property("visible").toBool());
+    }
+    QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
+}
+
+void WindowInteractionTest::textsNameThePlatform_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("mac");
+    QTest::addColumn<QString>("elsewhere");
+    QTest::newRow("first step") << u"Connection"_s << u"step01Title"_s
+                                << u"Install Apple Configurator"_s
+                                << u"Apple Configurator runs on macOS"_s;
+    QTest::newRow("first step detail")
+            << u"Connection"_s << u"step01Detail"_s
+            << u"The free Mac app provides the connection to your iPhone."_s
+            << u"On this computer you can explore the demo, import a layout and export one. Phone "
+               u"commands need a Mac with Apple Configurator."_s;
+    QTest::newRow("trust") << u"Connection"_s << u"step02Detail"_s
+                           << u"Use a USB cable. Unlock the iPhone and approve Trust This Computer "
+                              u"in Finder."_s
+                           << u"Use a USB cable. Unlock the iPhone and approve Trust This Computer "
+                              u"on the iPhone."_s;
+    QTest::newRow("show folder") << u"Saved layouts"_s << u"showInFinderButton"_s
+                                 << u"Show in Finder"_s << u"Show in File Manager"_s;
+    QTest::newRow("saved here")
+            << u"Saved layouts"_s << u"savedLayoutsSubtitle"_s
+            << u"Original layouts, saved on this Mac before every change."_s
+            << u"Original layouts, saved on this computer before every change."_s;
+    QTest::newRow("raw responses")
+            << u"Activity"_s << u"rawResponsesNote"_s
+            << u"Raw layout responses stay on your Mac. They may contain device identifiers and "
+               u"your app inventory."_s
+            << u"Raw layout responses stay on this computer. They may contain device identifiers "
+               u"and your app inventory."_s;
+}
+
+void WindowInteractionTest::textsNameThePlatform()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, name);
+    QFETCH(QString, mac);
+    QFETCH(QString, elsewhere);
+    WindowHarness harness({}, false);
+    QVERIFY(harness.isValid());
+    QCOMPARE(harness.click(u"sidebar-"_s + section), QString());
+#ifdef Q_OS_MACOS
+    QCOMPARE(harness.text(name), mac);
+#else
+    QCOMPARE(harness.text(name), elsewhere);
+#endif
+}
+
+void WindowInteractionTest::pickerKeepsItsSelectionWhenAPhoneArrives()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(1));
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.model().selectedDeviceID(), alexEcid);
+    // A second phone; the chosen one keeps its place in the list.
+    harness.writeWorld(phones(2));
+    QCOMPARE(harness.click(u"refreshButton"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.model().selectedDeviceID(), alexEcid);
+    QCOMPARE(harness.value(u"devicePicker"_s, "displayText").toString(),
+             u"Alex’s iPhone · iPhone16,2"_s);
+    QVERIFY(harness.isEnabled(u"readLayoutButton"_s));
+}
+
+void WindowInteractionTest::ownFilePanelGoesUpAndFollowsTypedPaths()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    const QString folder = harness.home() + u"/layouts"_s;
+    QVERIFY(QDir().mkpath(folder));
+    QFile out(folder + u"/mine.json"_s);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(WindowHarness::sampleLayout()).toJson());
+    out.close();
+    const auto typePath = [&harness](const QString &path) {
+        QCOMPARE(harness.click(u"filePanelPath"_s), QString());
+        harness.pressKey(Qt::Key_A, Qt::ControlModifier);
+        harness.typeText(path);
+        harness.pressKey(Qt::Key_Return);
+    };
+
+    harness.pressKey(Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(harness.isShown(u"filePanelPath"_s));
+    QCOMPARE(harness.text(u"filePanelPath"_s), harness.home());
+    QCOMPARE(harness.click(u"filePanelUp"_s), QString());
+    QCOMPARE(harness.text(u"filePanelPath"_s), QFileInfo(harness.home()).path());
+    typePath(folder);
+    QCOMPARE(harness.text(u"filePanelPath"_s), folder);
+    QVERIFY(harness.isShown(u"fileEntry-mine.json"_s));
+    typePath(u"nowhere"_s);
+    QCOMPARE(harness.text(u"filePanelProblem"_s), u"There is no folder or file at this path."_s);
+    typePath(u"mine.json"_s);
+    QVERIFY(!harness.isShown(u"filePanelPath"_s));
+    QCOMPARE(harness.model().sourceLabel(), u"Imported • mine.json"_s);
+    QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
 }
 
 QTEST_MAIN(WindowInteractionTest)

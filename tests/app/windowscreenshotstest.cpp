@@ -1,3 +1,5 @@
+#include "appstoresetting.h"
+#include "appstorestandin.h"
 #include "windowharness.h"
 
 #include <QDir>
@@ -25,6 +27,8 @@ private Q_SLOTS:
     void comparison();
     void warningInTheStatusBar();
     void importDialog();
+    void appStoreSwitchOffAndOn();
+    void rightColumnAndDockPopovers();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -208,10 +212,49 @@ void WindowScreenshotsTest::importDialog()
 {
     WindowHarness harness;
     QVERIFY(harness.isValid());
+    QVERIFY(QDir().mkpath(harness.home() + u"/Layouts"_s));
     QCOMPARE(harness.click(u"importLayoutButton"_s), QString());
     QTest::qWait(300);
     shoot(harness, u"14-import-dialog"_s);
     harness.pressKey(Qt::Key_Escape);
+}
+
+void WindowScreenshotsTest::appStoreSwitchOffAndOn()
+{
+    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
+    AppStoreStandIn standIn(data + u"popular-answers.json"_s);
+    qputenv("VARNOLET_APP_STORE_URL", standIn.url().toEncoded());
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.pressKey(Qt::Key_O, Qt::ControlModifier);
+    harness.panels().accept(QUrl::fromLocalFile(data + u"popular-phone.json"_s));
+    harness.pressKey(Qt::Key_Escape); // the file dialog, answered above
+    harness.settle();
+    QCOMPARE(harness.text(u"appStoreDetail"_s),
+             u"Sends app identifiers (nothing else) to Apple’s App Store to find each app’s name "
+             "and category. Answers are kept on this computer."_s);
+    shoot(harness, u"15-app-store-off"_s);
+    QCOMPARE(harness.click(u"appStoreSwitch"_s), QString());
+    QVERIFY(harness.finishes());
+    harness.settle();
+    QCOMPARE(standIn.requests().size(), 3);
+    shoot(harness, u"16-app-store-on"_s);
+    AppStoreSetting::setEnabled(false);
+    qunsetenv("VARNOLET_APP_STORE_URL");
+}
+
+void WindowScreenshotsTest::rightColumnAndDockPopovers()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.importLayout(WindowHarness::foldersLayout());
+    QCOMPARE(harness.click(u"segment-Original"_s), QString());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    QCOMPARE(harness.click(u"folder-Folder 3"_s), QString());
+    shoot(harness, u"17-popover-right-column"_s);
+    harness.pressKey(Qt::Key_Escape);
+    QCOMPARE(harness.click(u"folder-Dock"_s), QString());
+    shoot(harness, u"18-popover-dock"_s);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)

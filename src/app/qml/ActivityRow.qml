@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import Varnolet
 
 // One entry of the activity log: its time and its message.
 Card {
@@ -15,7 +16,8 @@ Card {
         StyledText {
             Layout.alignment: Qt.AlignTop
             Layout.topMargin: 1
-            text: Theme.shortTime(row.entry.date)
+            objectName: "activityTime"
+            text: DisplayFormats.time(row.entry.date)
             font.family: Theme.monoFamily
             font.pixelSize: 10
             color: Theme.muted

@@ -31,7 +31,8 @@ ColumnLayout {
     }
     StyledText {
         Layout.fillWidth: true
-        text: "Raw layout responses stay on your Mac. They may contain device identifiers and your app inventory."
+        objectName: "rawResponsesNote"
+        text: PlatformWords.words.rawResponses
         font.pixelSize: 12
         color: Theme.muted
         wrapMode: Text.WordWrap

@@ -22,8 +22,8 @@ Item {
     }
     Text {
         anchors.centerIn: parent
-        // The first character, whole even when it is outside the Basic Multilingual Plane.
-        text: (Array.from(tile.name)[0] ?? "").toLocaleUpperCase()
+        objectName: "tileLetter"
+        text: DisplayFormats.initial(tile.name)
         textFormat: Text.PlainText
         font.family: Theme.roundedFamily
         font.weight: Font.DemiBold

@@ -8,6 +8,7 @@ RowLayout {
 
     required property VarnoletModel workspace
     readonly property var ecids: [""].concat(workspace.devices.map(device => device.ecid))
+    readonly property int shownIndex: Math.max(0, ecids.indexOf(workspace.selectedDeviceID))
 
     spacing: 12
 
@@ -31,7 +32,10 @@ RowLayout {
         Layout.maximumWidth: 360
         Accessible.name: "Selected iPhone"
         model: ["Choose iPhone"].concat(pickerRow.workspace.devices.map(device => device.name + " · " + device.type))
-        currentIndex: Math.max(0, pickerRow.ecids.indexOf(pickerRow.workspace.selectedDeviceID))
+        currentIndex: pickerRow.shownIndex
+        // A new list of phones resets the picker to its first entry after the binding ran; the
+        // selection still stands, so show it again once the list has settled.
+        onModelChanged: Qt.callLater(() => currentIndex = Qt.binding(() => pickerRow.shownIndex))
         onActivated: index => pickerRow.workspace.selectedDeviceID = pickerRow.ecids[index]
     }
     Item { Layout.fillWidth: true }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Varnolet
 
 // A folder's pop-over: its name and every app it holds, all pages in order.
 Popup {
@@ -8,17 +9,29 @@ Popup {
 
     required property string title
     required property var apps
-    // Where the arrow meets the folder, once the pop-over has been kept inside the window.
+    // Where the arrow meets the folder, and whether the pop-over opened above it because there
+    // was no room below; both set when it opens.
     property real arrowX: width / 2
+    property bool above: false
+
+    // Kept whole inside the window; below the folder it also clears the folder's label.
+    function place() {
+        const folder = parent.mapToItem(null, 0, 0, parent.width, parent.height)
+        const spot = PopoverPlacement.place(folder, Qt.size(width, implicitHeight),
+                                            Qt.size(parent.Window.width, parent.Window.height), 22, 10)
+        x = spot.x - folder.x
+        y = spot.y - folder.y
+        height = spot.height
+        arrowX = spot.arrowX
+        above = spot.above
+    }
 
     width: 260
     padding: 20
-    x: (parent.width - width) / 2
-    y: parent.height + 22
     modal: false
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    onOpened: arrowX = Math.max(20, Math.min(width - 20, parent.mapToItem(background, parent.width / 2, 0).x))
+    onAboutToShow: place()
 
     background: Item {
         SoftShadow {
@@ -32,7 +45,7 @@ Popup {
             height: 14
             rotation: 45
             x: popover.arrowX - width / 2
-            y: -height / 2 + 1
+            y: popover.above ? parent.height - height / 2 - 1 : -height / 2 + 1
             color: Theme.popover
             border.color: Qt.rgba(1, 1, 1, 0.1)
         }
@@ -46,7 +59,7 @@ Popup {
             width: 13
             height: 8
             x: popover.arrowX - width / 2
-            y: 1
+            y: popover.above ? parent.height - height - 1 : 1
             color: Theme.popover
         }
     }
@@ -65,6 +78,7 @@ Popup {
         Flickable {
             id: scroller
             Layout.fillWidth: true
+            Layout.fillHeight: true
             Layout.preferredHeight: Math.min(grid.implicitHeight, 320)
             contentHeight: grid.implicitHeight
             clip: true

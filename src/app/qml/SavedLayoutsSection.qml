@@ -41,7 +41,8 @@ Flickable {
                     text: "Your saved layouts."
                 }
                 StyledText {
-                    text: "Original layouts, saved on this Mac before every change."
+                    objectName: "savedLayoutsSubtitle"
+                    text: PlatformWords.words.savedLayouts
                     font.pixelSize: 12
                     color: Theme.muted
                 }
@@ -49,7 +50,7 @@ Flickable {
             Item { Layout.fillWidth: true }
             QuietButton {
                 objectName: "showInFinderButton"
-                text: "Show in Finder"
+                text: PlatformWords.words.showFolder
                 onClicked: section.workspace.revealSnapshots()
             }
         }

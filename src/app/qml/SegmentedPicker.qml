@@ -1,7 +1,8 @@
 import QtQuick
 import QtQuick.Controls.Basic
 
-// A segmented control: one segment per label, the current one raised.
+// A segmented control: one segment per label, the current one raised. Each segment is a button
+// named by its label and described by the picker's own accessible name ("Sort style").
 Rectangle {
     id: picker
 
@@ -9,6 +10,7 @@ Rectangle {
     property int currentIndex: -1
     signal activated(int index)
 
+    Accessible.role: Accessible.Grouping
     implicitWidth: segments.implicitWidth + 4
     implicitHeight: 26
     radius: 7
@@ -31,6 +33,9 @@ Rectangle {
                 height: segments.height
                 implicitWidth: label.implicitWidth + 24
                 checked: index === picker.currentIndex
+                Accessible.role: Accessible.Button
+                Accessible.name: modelData
+                Accessible.description: picker.Accessible.name
                 onClicked: picker.activated(index)
 
                 background: Rectangle {

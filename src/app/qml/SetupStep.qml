@@ -33,6 +33,7 @@ RowLayout {
         Layout.fillWidth: true
         spacing: 4
         StyledText {
+            objectName: step.objectName + "Title"
             text: step.title
             font.pixelSize: 14
             font.weight: Font.Medium

@@ -21,10 +21,10 @@ Card {
             Layout.topMargin: 23
             Layout.bottomMargin: 23
             number: "01"
-            title: "Install Apple Configurator"
-            detail: card.workspace.cfgutil !== ""
-                    ? "Configurator is available. Close its window before reading your phone."
-                    : "The free Mac app provides the connection to your iPhone."
+            // A configurator named by hand counts wherever it is.
+            title: ready ? "Install Apple Configurator" : PlatformWords.words.installTitle
+            detail: ready ? "Configurator is available. Close its window before reading your phone."
+                          : PlatformWords.words.installDetail
             ready: card.workspace.cfgutil !== ""
 
             Row {
@@ -46,7 +46,7 @@ Card {
             }
             QuietButton {
                 objectName: "getConfiguratorButton"
-                visible: card.workspace.cfgutil === ""
+                visible: card.workspace.cfgutil === "" && PlatformWords.words.canInstall
                 text: "Get Configurator"
                 onClicked: card.workspace.openConfiguratorStorePage()
             }
@@ -59,7 +59,7 @@ Card {
             Layout.bottomMargin: 23
             number: "02"
             title: "Connect and trust your iPhone"
-            detail: "Use a USB cable. Unlock the iPhone and approve Trust This Computer in Finder."
+            detail: PlatformWords.words.trust
             ready: card.workspace.devices.length > 0
 
             QuietButton {

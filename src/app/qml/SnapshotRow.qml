@@ -41,8 +41,8 @@ Card {
             }
             StyledText {
                 Layout.fillWidth: true
-                text: row.snapshot.date.toLocaleDateString(Qt.locale(), "MMM d, yyyy") + " at "
-                      + Theme.shortTime(row.snapshot.date)
+                objectName: "snapshotDate"
+                text: DisplayFormats.dateTime(row.snapshot.date)
                 font.pixelSize: 11
                 color: Theme.muted
             }

@@ -101,6 +101,23 @@ Card {
                         onActivated: index => card.workspace.pageCapacity = card.workspace.pageCapacities[index]
                     }
                 }
+                Divider {}
+                ToggleSwitch {
+                    objectName: "appStoreSwitch"
+                    Layout.fillWidth: true
+                    text: "Look up App Store categories"
+                    checked: card.workspace.appStoreLookup
+                    onToggled: card.workspace.appStoreLookup = checked
+                }
+                StyledText {
+                    objectName: "appStoreDetail"
+                    Layout.fillWidth: true
+                    Layout.topMargin: -4
+                    text: "Sends app identifiers (nothing else) to Apple’s App Store to find each app’s name and category. Answers are kept on this computer."
+                    font.pixelSize: 11
+                    color: Theme.muted
+                    wrapMode: Text.WordWrap
+                }
             }
         }
     }

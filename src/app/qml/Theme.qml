@@ -39,12 +39,6 @@ QtObject {
         return categoryColors[title] ?? categoryColors["Other"]
     }
 
-    // Hours and minutes in the user's convention, without seconds.
-    function shortTime(date) {
-        const format = Qt.locale().timeFormat(Locale.ShortFormat).replace(/:ss/, "")
-        return date.toLocaleTimeString(Qt.locale(), format)
-    }
-
     function alpha(color, opacity) {
         return Qt.rgba(color.r, color.g, color.b, opacity)
     }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUuid>
 
 #include <algorithm>
@@ -60,7 +61,20 @@ void setPermissions(const QString &path, QFile::Permissions permissions)
 
 SnapshotStore SnapshotStore::standard()
 {
-    return SnapshotStore(QDir::homePath() + u"/Library/Application Support/Varnolet"_s);
+    return SnapshotStore(standardRoot());
+}
+
+QString SnapshotStore::standardRoot()
+{
+    const QString named = qEnvironmentVariable("VARNOLET_STORE");
+    if (!named.isEmpty())
+        return QFileInfo(named).absoluteFilePath();
+#ifdef Q_OS_MACOS
+    return QDir::homePath() + u"/Library/Application Support/Varnolet"_s;
+#else
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return (data.isEmpty() ? QDir::homePath() + u"/.local/share"_s : data) + u"/Varnolet"_s;
+#endif
 }
 
 QString SnapshotStore::snapshotsPath() const

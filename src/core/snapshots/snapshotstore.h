@@ -21,8 +21,12 @@ public:
     /// Path of the store's top folder.
     QString root;
 
-    /// The user's store: the home folder plus "Library/Application Support/Varnolet".
+    /// The user's store, at `standardRoot()`.
     static SnapshotStore standard();
+    /// The folder named by VARNOLET_STORE when it is set; otherwise where the platform keeps a
+    /// user's application data: "~/Library/Application Support/Varnolet" on macOS, the XDG data
+    /// folder plus "Varnolet" ("~/.local/share/Varnolet" by default) elsewhere.
+    static QString standardRoot();
 
     QString snapshotsPath() const;
     QString diagnosticsPath() const;

@@ -75,14 +75,44 @@ private Q_SLOTS:
 
     void init() { m_root = m_temporary.filePath(newId() + u"/Varnolet"_s); }
 
+    void standardRoot_data()
+    {
+        QTest::addColumn<QString>("xdgData");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("expected");
+#ifndef Q_OS_MACOS
+        QTest::newRow("xdg") << u"/x"_s << u""_s << u"/x/Varnolet"_s;
+#endif
+        QTest::newRow("named") << u"/x"_s << u"/y/store"_s << u"/y/store"_s;
+    }
+
+    void standardRoot()
+    {
+        QFETCH(QString, xdgData);
+        QFETCH(QString, named);
+        QFETCH(QString, expected);
+        const auto restore = qScopeGuard([] {
+            qunsetenv("XDG_DATA_HOME");
+            qunsetenv("VARNOLET_STORE");
+        });
+        qputenv("XDG_DATA_HOME", QFile::encodeName(xdgData));
+        qputenv("VARNOLET_STORE", QFile::encodeName(named));
+        QCOMPARE(SnapshotStore::standard().root, expected);
+    }
+
     void saveThenLoadUnderHome()
     {
         const QString home = m_temporary.filePath(u"home"_s);
-        QVERIFY(QDir().mkpath(home + u"/Library"_s));
-        QCOMPARE(::chmod(QFile::encodeName(home + u"/Library"_s).constData(), 0755), 0);
+#ifdef Q_OS_MACOS
+        const QString kept = home + u"/Library"_s, made = kept + u"/Application Support"_s;
+#else
+        const QString kept = home + u"/.local"_s, made = kept + u"/share"_s;
+#endif
+        QVERIFY(QDir().mkpath(kept));
+        QCOMPARE(::chmod(QFile::encodeName(kept).constData(), 0755), 0);
         qputenv("HOME", QFile::encodeName(home));
         const SnapshotStore store = SnapshotStore::standard();
-        QCOMPARE(store.root, home + u"/Library/Application Support/Varnolet"_s);
+        QCOMPARE(store.root, made + u"/Varnolet"_s);
 
         const DeviceRead read = sampleRead();
         const AppNames names{{u"com.apple.Pages"_s, u"Pages"_s}};
@@ -104,9 +134,8 @@ private Q_SLOTS:
         const QString proposal = store.saveProposal(saved.layout, saved);
         const QString diagnostic = store.saveDiagnostic("{}"_ba, u"configurator-layout"_s);
         // Folders the store makes are 0700 and its files 0600; a folder that was there is kept.
-        QCOMPARE(modes({home + u"/Library"_s}), QList<int>{0755});
-        QCOMPARE(modes({home + u"/Library/Application Support"_s, store.root, store.snapshotsPath(),
-                        folder, store.diagnosticsPath()}),
+        QCOMPARE(modes({kept}), QList<int>{0755});
+        QCOMPARE(modes({made, store.root, store.snapshotsPath(), folder, store.diagnosticsPath()}),
                  QList<int>(5, 0700));
         QCOMPARE(modes({folder + u"/raw-layout.json"_s, folder + u"/original-layout.json"_s,
                         folder + u"/snapshot.json"_s, proposal, diagnostic}),
