@@ -357,17 +357,12 @@ QVariantList VarnoletModel::preview() const
 {
     if (!m_previewCache) {
         const LayoutSummary *summary = previewSummary();
-<<<<<<< HEAD
-        m_previewCache = summary ? ModelValues::layout(summary->layout, m_names, m_overrides)
-                                 : QVariantList();
-        const LayoutComparison *changes = m_proposal.changes();
-        if (m_showChanges && changes && summary == m_proposal.proposed())
-            m_previewCache = ModelValues::withChanges(*m_previewCache, *changes);
-=======
         m_previewCache = summary
                 ? ModelValues::layout(summary->layout, m_names, m_overrides, m_appStoreAnswers)
                 : QVariantList();
->>>>>>> main
+        const LayoutComparison *changes = m_proposal.changes();
+        if (m_showChanges && changes && summary == m_proposal.proposed())
+            m_previewCache = ModelValues::withChanges(*m_previewCache, *changes);
     }
     return *m_previewCache;
 }

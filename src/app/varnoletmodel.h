@@ -95,15 +95,12 @@ class VarnoletModel : public QObject
     Q_PROPERTY(int previewPageCount READ previewPageCount NOTIFY previewChanged)
     Q_PROPERTY(QAbstractListModel *apps READ apps CONSTANT)
     Q_PROPERTY(bool canApply READ canApply NOTIFY canApplyChanged)
-<<<<<<< HEAD
     Q_PROPERTY(QString changeSummary READ changeSummary NOTIFY previewChanged)
     Q_PROPERTY(bool showChanges READ showChanges WRITE setShowChanges NOTIFY showChangesChanged)
     Q_PROPERTY(SnapshotComparison *comparison READ comparison CONSTANT)
     Q_PROPERTY(bool canCheckAgain READ canCheckAgain NOTIFY loadedDeviceChanged)
-=======
     Q_PROPERTY(bool appStoreLookup READ appStoreLookup WRITE setAppStoreLookup NOTIFY
                        appStoreLookupChanged)
->>>>>>> main
 
 public:
     using Operation = DeviceWorkflows::Operation;
@@ -314,11 +311,8 @@ Q_SIGNALS:
     void demoChanged();
     void previewChanged();
     void canApplyChanged();
-<<<<<<< HEAD
     void showChangesChanged();
-=======
     void appStoreLookupChanged();
->>>>>>> main
 
 private:
     friend class AppStoreWorkflow;

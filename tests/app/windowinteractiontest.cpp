@@ -74,7 +74,6 @@ QString saveSnapshotOnDisk(const QString &reason)
     return snapshot.id;
 }
 
-<<<<<<< HEAD
 // The sample layout with the first two apps of the Dock swapped.
 QJsonArray swappedDock()
 {
@@ -85,7 +84,8 @@ QJsonArray swappedDock()
     dock[1] = first;
     moved[0] = dock;
     return moved;
-=======
+}
+
 // Scrolls every view around `target`, innermost first, so that it sits in the middle of each.
 void bringIntoView(WindowHarness &harness, QQuickItem *target)
 {
@@ -98,7 +98,6 @@ void bringIntoView(WindowHarness &harness, QQuickItem *target)
         view->setProperty("contentY", std::clamp(contentY, 0.0, std::max(0.0, end)));
     }
     harness.settle();
->>>>>>> main
 }
 
 bool checked(const WindowHarness &harness, const QString &name)
