@@ -243,6 +243,24 @@ QString WindowHarness::click(const QString &objectName)
     return failure.isEmpty() ? QString() : objectName + u": "_s + failure;
 }
 
+// A person scrolls a control into view before clicking it; a click on a spot another item covers
+// would otherwise land on that item.
+void WindowHarness::scrollIntoView(QQuickItem *target)
+{
+    for (QQuickItem *parent = target->parentItem(); parent; parent = parent->parentItem()) {
+        if (!parent->inherits("QQuickFlickable"))
+            continue;
+        const QRectF box = target->mapRectToItem(parent, target->boundingRect());
+        const qreal contentY = parent->property("contentY").toReal();
+        if (box.top() < 0)
+            parent->setProperty("contentY", contentY + box.top());
+        else if (box.bottom() > parent->height())
+            parent->setProperty("contentY", contentY + box.bottom() - parent->height());
+        settle();
+        return;
+    }
+}
+
 QString WindowHarness::clickItem(QQuickItem *target)
 {
     settle();
@@ -250,6 +268,7 @@ QString WindowHarness::clickItem(QQuickItem *target)
         return u"not visible"_s;
     if (!target->isEnabled())
         return u"disabled"_s;
+    scrollIntoView(target);
     const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
     if (!QRectF(QPointF(0, 0), m_window->size()).contains(centre))
         return u"outside the window at %1, %2"_s.arg(centre.x()).arg(centre.y());

@@ -53,6 +53,7 @@ public:
     QList<QQuickItem *> items(const QString &prefix) const;
     /// Scrolls the named Flickable to its end.
     void scrollToEnd(const QString &objectName);
+    void scrollIntoView(QQuickItem *target);
     /// Whether the named item exists and is visible on screen, its ancestors included.
     bool isShown(const QString &objectName) const;
     /// A property of the named item; invalid when there is no such item.
