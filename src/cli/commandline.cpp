@@ -60,7 +60,7 @@ INPUT, BEFORE and AFTER are layout files (any form Varnolet reads) or - for stan
         Print the layout's apps with their names and categories, sorted by name.
   demo
         Print the built-in sample layout.
-  diff BEFORE AFTER [--names FILE]
+  diff BEFORE AFTER [--names FILE] [--app-store | --offline]
         Print what changes from BEFORE to AFTER: a summary, the apps that move, apps and
         folders added, removed or renamed, the Dock and the page counts.
 

@@ -143,14 +143,17 @@ int OfflineCommands::demo(const QStringList &arguments)
 
 int OfflineCommands::diff(const QStringList &arguments)
 {
-    CommandArguments command({u"BEFORE"_s, u"AFTER"_s}, {namesOption});
+    CommandArguments command({u"BEFORE"_s, u"AFTER"_s},
+                             QList<QCommandLineOption>{namesOption} + AppStoreOptions::options());
     command.parse(arguments);
     if (command.positional(0) == u"-"_s && command.positional(1) == u"-"_s)
         throw UsageError(u"Only one of BEFORE and AFTER can be read from standard input."_s);
     ParsedLayout before = LayoutParser::parse(InputFiles::read(command.positional(0)));
     const ParsedLayout after = LayoutParser::parse(InputFiles::read(command.positional(1)));
     before.names.insert(after.names); // names carried by AFTER win over those of BEFORE
-    const LayoutComparison comparison(before.layout, after.layout, namesFor(before, command));
+    // Only the apps of AFTER are named: they are the ones that move.
+    const LayoutComparison comparison(before.layout, after.layout, namesFor(before, command),
+                                      AppStoreOptions::answers(after.layout, command));
 
     QJsonArray moved;
     for (const AppMove &move : comparison.moves())

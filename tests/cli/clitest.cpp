@@ -227,6 +227,20 @@ void CliTest::appStoreAnswers()
         const qsizetype sent = standIn.requests().size();
         QCOMPARE(otherCount({u"--offline"_s}), other);
         QCOMPARE(standIn.requests().size(), sent);
+        // diff names the moving apps with the kept answers: fewer names made from identifiers.
+        const Run organized = CliRun::start(
+                {u"organize"_s, data + u"popular-phone.json"_s, u"--offline"_s}, {}, environment);
+        const auto plainNames = [&](const QStringList &extra) {
+            const Run run = CliRun::start(
+                    QStringList{u"diff"_s, data + u"popular-phone.json"_s, u"-"_s} + extra,
+                    organized.out, environment);
+            int count = run.status == 0 ? 0 : -1000;
+            for (const QJsonValue &move : JsonCodec::decode(run.out)[u"moved"_s].toArray())
+                count += move[u"id"_s].toString().endsWith(u'.' + move[u"name"_s].toString());
+            return count;
+        };
+        QVERIFY(plainNames({u"--offline"_s}) < plainNames({}));
+        QCOMPARE(standIn.requests().size(), sent);
     }
 }
 

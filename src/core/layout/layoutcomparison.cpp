@@ -74,10 +74,12 @@ QString AppPlace::description() const
     return page == 0 ? u"Dock"_s : u"Page %1"_s.arg(page);
 }
 
-LayoutComparison::LayoutComparison(const Layout &before, const Layout &after, const AppNames &names)
+LayoutComparison::LayoutComparison(const Layout &before, const Layout &after, const AppNames &names,
+                                   const AppStoreAnswers &answers)
     : m_before(before)
     , m_after(after)
     , m_names(names)
+    , m_answers(answers)
     , m_dockChanged(before.pages.value(0) != after.pages.value(0))
     , m_pagesBefore(before.pageCount())
     , m_pagesAfter(after.pageCount())
@@ -271,7 +273,7 @@ QList<AppMove> LayoutComparison::moves(qsizetype limit) const
     for (qsizetype i = 0; i < count; ++i) {
         const Occurrence &now = m_afterApps.at(m_moved.at(i).first);
         const Occurrence &was = m_beforeApps.at(m_moved.at(i).second);
-        result.append({*now.id, AppCatalog::info(*now.id, m_names).name,
+        result.append({*now.id, AppCatalog::info(*now.id, m_names, {}, m_answers).name,
                        place(was, m_beforeFolders).description(),
                        place(now, m_afterFolders).description()});
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appstoreentry.h"
 #include "parsedlayout.h"
 
 #include <QList>
@@ -51,8 +52,9 @@ class LayoutComparison
 {
 public:
     LayoutComparison() = default;
-    /// `names` gives the apps' display names in the list of moves.
-    LayoutComparison(const Layout &before, const Layout &after, const AppNames &names = {});
+    /// `names` and the App Store's `answers` give the apps' display names in the list of moves.
+    LayoutComparison(const Layout &before, const Layout &after, const AppNames &names = {},
+                     const AppStoreAnswers &answers = {});
 
     /// The two device forms are the same.
     bool identical() const { return m_identical; }
@@ -113,6 +115,7 @@ private:
     Layout m_before;
     Layout m_after;
     AppNames m_names;
+    AppStoreAnswers m_answers;
     QList<Occurrence> m_beforeApps;
     QList<Occurrence> m_afterApps;
     QList<Folder> m_beforeFolders;
