@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const Device &device : ConfiguratorResponse::devices(input))
             device.validate();
     } catch (const VarnoletError &) {
-    } catch (const PlatformError &) {
-    }
+    } catch (const PlatformError &) { }
     try {
         ConfiguratorResponse::appNames(input, u"0x1C2D3E4F50601E"_s);
         ConfiguratorResponse::appNames(input, u"5"_s);

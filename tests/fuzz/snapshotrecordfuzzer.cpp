@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const PlatformError &) {
         return 0;
     }
-    const Snapshot again = Snapshot::fromJson(JsonCodec::decode(JsonCodec::encode(snapshot.toJson())));
+    const Snapshot again
+            = Snapshot::fromJson(JsonCodec::decode(JsonCodec::encode(snapshot.toJson())));
     if (!(again == snapshot))
         std::abort();
     return 0;
