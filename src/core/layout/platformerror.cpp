@@ -3,6 +3,8 @@
 #include "usertext.h"
 #include "varnoleterror.h"
 
+#include <QDir>
+
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -23,4 +25,16 @@ QString PlatformError::describe(const std::exception &error)
         return u"Varnolet ran out of memory."_s;
     return u"Something unexpected went wrong: "_s
             + UserText::quoted(QString::fromUtf8(error.what()));
+}
+
+PlatformError PlatformError::fileFailure(const QString &action, const QString &path, QString reason)
+{
+    reason = reason.trimmed();
+    if (reason.isEmpty())
+        reason = u"Unknown error"_s;
+    reason[0] = reason.at(0).toUpper();
+    if (!reason.endsWith(u'.'))
+        reason += u'.';
+    return PlatformError(
+            u"Could not %1 %2: %3"_s.arg(action, QDir::toNativeSeparators(path), reason));
 }

@@ -18,6 +18,9 @@ public:
     /// The user-facing description of any exception: our sentence or the platform's description.
     static QString describe(const std::exception &error);
 
+    /// "Could not ACTION PATH: Reason." from the system's own reason for a file failure.
+    static PlatformError fileFailure(const QString &action, const QString &path, QString reason);
+
 private:
     QString m_description;
     QByteArray m_utf8;

@@ -12,15 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-[[noreturn]] void throwWriteError(const QString &path, QString reason)
+[[noreturn]] void throwWriteError(const QString &path, const QString &reason)
 {
-    reason = reason.trimmed();
-    if (reason.isEmpty())
-        reason = u"Unknown error"_s;
-    reason[0] = reason.at(0).toUpper();
-    if (!reason.endsWith(u'.'))
-        reason += u'.';
-    throw PlatformError(u"Could not write %1: %2"_s.arg(QDir::toNativeSeparators(path), reason));
+    throw PlatformError::fileFailure(u"write"_s, path, reason);
 }
 
 // Qt's buffered writes can lose a failure (or its reason) until the commit; the system call

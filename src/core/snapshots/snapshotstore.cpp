@@ -33,16 +33,9 @@ const QString recordFile = u"snapshot.json"_s;
 const QString proposedLayoutFile = u"proposed-layout.json"_s;
 
 // "Could not write /x/snapshot.json: Permission denied." from the system's own reason.
-[[noreturn]] void throwFileError(const QString &action, const QString &path, QString reason)
+[[noreturn]] void throwFileError(const QString &action, const QString &path, const QString &reason)
 {
-    reason = reason.trimmed();
-    if (reason.isEmpty())
-        reason = u"Unknown error"_s;
-    reason[0] = reason.at(0).toUpper();
-    if (!reason.endsWith(u'.'))
-        reason += u'.';
-    throw PlatformError(
-            u"Could not %1 %2: %3"_s.arg(action, QDir::toNativeSeparators(path), reason));
+    throw PlatformError::fileFailure(action, path, reason);
 }
 
 QString newUuid()
