@@ -3,6 +3,11 @@
 #include "appcatalog.h"
 
 #include <QHash>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -13,29 +18,45 @@ QString counted(qsizetype count, const QString &one, const QString &many)
     return count == 1 ? one : QString::number(count) + many;
 }
 
-// A hash key that hashes its text once and, since a proposal shares its strings with the layout
-// it was made from, compares them by address before comparing their characters.
-struct Identifier
+// One identifier keyed for matching: sorted by its hash, then by reading order. It carries the
+// text's address so that the common case, a proposal sharing its strings with the layout it was
+// made from, is decided without reaching for the string.
+struct Keyed
 {
-    explicit Identifier(const QString &text)
-        : text(text)
-        , hash(::qHash(text))
+    size_t hash;
+    const QChar *data;
+    int size;
+    int index;
+
+    explicit Keyed(const QString &text, int index)
+        : hash(::qHash(text))
+        , data(text.constData())
+        , size(int(text.size()))
+        , index(index)
     { }
 
-    QStringView text;
-    size_t hash;
+    QStringView text() const { return {data, size}; }
 
-    friend bool operator==(const Identifier &a, const Identifier &b) noexcept
+    friend bool operator<(const Keyed &a, const Keyed &b) noexcept
     {
-        return a.hash == b.hash
-                && ((a.text.data() == b.text.data() && a.text.size() == b.text.size())
-                    || a.text == b.text);
+        return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+    }
+    friend bool sameText(const Keyed &a, const Keyed &b) noexcept
+    {
+        return a.data == b.data ? a.size == b.size : a.text() == b.text();
     }
 };
 
-size_t qHash(const Identifier &identifier, size_t seed) noexcept
+// `text` gives each element's identifier.
+template<typename Range, typename Text = std::identity>
+std::vector<Keyed> keyed(const Range &elements, Text text = {})
 {
-    return identifier.hash ^ seed;
+    std::vector<Keyed> keys;
+    keys.reserve(elements.size());
+    for (const auto &element : elements)
+        keys.emplace_back(text(element), int(keys.size()));
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }
 
 qsizetype appCount(const LayoutItem &item)
@@ -59,10 +80,15 @@ size_t digest(const LayoutItem &folder)
     return sum ^ ::qHash(count);
 }
 
-QStringList sorted(QStringList identifiers)
+// Whether two folders hold the same apps in any order; sorting by hash first keeps this to
+// integer comparisons where identifiers share long prefixes.
+bool sameApps(const LayoutItem &a, const LayoutItem &b)
 {
-    identifiers.sort();
-    return identifiers;
+    const std::vector<Keyed> x = keyed(a.identifiers());
+    const std::vector<Keyed> y = keyed(b.identifiers());
+    return std::equal(x.begin(), x.end(), y.begin(), y.end(), [](const Keyed &p, const Keyed &q) {
+        return p.hash == q.hash && sameText(p, q);
+    });
 }
 
 } // namespace
@@ -174,10 +200,9 @@ void LayoutComparison::matchFolders()
         if (found == candidates.end())
             continue;
         QList<int> &olds = *found;
-        const QStringList apps = sorted(renamed.item->identifiers());
         for (qsizetype i = 0; i < olds.size(); ++i) {
             Folder &old = m_beforeFolders[olds.at(i)];
-            if (sorted(old.item->identifiers()) == apps) {
+            if (sameApps(*old.item, *renamed.item)) {
                 old.match = a;
                 renamed.match = olds.takeAt(i);
                 m_renamedFolders.append({old.item->name(), renamed.item->name()});
@@ -196,30 +221,57 @@ void LayoutComparison::matchFolders()
 
 void LayoutComparison::matchApps()
 {
-    // Each identifier leads to its first unmatched occurrence in `before`, `next` chains the rest
-    // in reading order; both hold an index plus one, so that the hash's default 0 means none.
-    QHash<Identifier, int> first;
-    first.reserve(m_beforeApps.size());
-    QList<int> next(m_beforeApps.size(), 0);
-    for (qsizetype i = m_beforeApps.size() - 1; i >= 0; --i) {
-        int &head = first[Identifier(*m_beforeApps.at(i).id)];
-        next[i] = head;
-        head = int(i) + 1;
+    // Both sides sorted by hash, so that matching walks memory in order instead of probing a hash
+    // of hundreds of thousands of identifiers; within one identifier, reading order pairs them.
+    const auto id = [](const Occurrence &occurrence) -> const QString & { return *occurrence.id; };
+    const std::vector<Keyed> before = keyed(m_beforeApps, id);
+    const std::vector<Keyed> after = keyed(m_afterApps, id);
+    QList<int> partner(m_afterApps.size(), -1); // the matched occurrence of `before`
+    QList<bool> matched(m_beforeApps.size(), false);
+    const qsizetype beforeEnd = qsizetype(before.size());
+    qsizetype b = 0;
+    for (qsizetype a = 0; a < qsizetype(after.size());) {
+        const size_t hash = after[a].hash;
+        while (b < beforeEnd && before[b].hash < hash)
+            ++b;
+        qsizetype aEnd = a + 1;
+        while (aEnd < qsizetype(after.size()) && after[aEnd].hash == hash)
+            ++aEnd;
+        qsizetype bEnd = b;
+        while (bEnd < beforeEnd && before[bEnd].hash == hash)
+            ++bEnd;
+        // Each occurrence of `after`, in reading order, takes the first unmatched occurrence of
+        // the same identifier in `before`; `from` remembers, per identifier, where to look on.
+        QVarLengthArray<std::pair<const Keyed *, qsizetype>, 1> from;
+        for (qsizetype i = a; i < aEnd; ++i) {
+            auto it = std::find_if(from.begin(), from.end(), [&](const auto &entry) {
+                return sameText(*entry.first, after[i]);
+            });
+            if (it == from.end()) {
+                from.append({&after[i], b});
+                it = from.end() - 1;
+            }
+            qsizetype &j = it->second;
+            while (j < bEnd && (matched.at(before[j].index) || !sameText(before[j], after[i])))
+                ++j;
+            if (j < bEnd) {
+                partner[after[i].index] = before[j].index;
+                matched[before[j].index] = true;
+            }
+        }
+        a = aEnd;
+        b = bEnd;
     }
 
-    QList<bool> matched(m_beforeApps.size(), false);
     m_fates.fill(Fate::stays, m_afterApps.size());
     for (int a = 0; a < m_afterApps.size(); ++a) {
         const Occurrence &now = m_afterApps.at(a);
-        const auto found = first.find(Identifier(*now.id));
-        if (found == first.end() || *found == 0) {
+        const int b = partner.at(a);
+        if (b < 0) {
             m_added.append(*now.id);
             m_fates[a] = Fate::added;
             continue;
         }
-        const int b = *found - 1;
-        *found = next.at(b);
-        matched[b] = true;
         const Occurrence &was = m_beforeApps.at(b);
         bool same = was.page == now.page && was.position == now.position
                 && (was.folder < 0) == (now.folder < 0) && was.folderPage == now.folderPage
