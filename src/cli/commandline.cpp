@@ -18,11 +18,11 @@ using Command = std::function<int(const QStringList &)>;
 const QList<std::pair<QString, Command>> &commands()
 {
     static const QList<std::pair<QString, Command>> table{
-            {u"organize"_s, OfflineCommands::organize}, {u"inspect"_s, OfflineCommands::inspect},
-            {u"apps"_s, OfflineCommands::apps},         {u"demo"_s, OfflineCommands::demo},
-            {u"devices"_s, DeviceCommands::devices},    {u"read"_s, DeviceCommands::read},
-            {u"apply"_s, DeviceCommands::apply},        {u"snapshots"_s, DeviceCommands::snapshots},
-            {u"restore"_s, DeviceCommands::restore},
+            {u"organize"_s, OfflineCommands::organize},  {u"profile"_s, OfflineCommands::profile},
+            {u"inspect"_s, OfflineCommands::inspect},    {u"apps"_s, OfflineCommands::apps},
+            {u"demo"_s, OfflineCommands::demo},          {u"devices"_s, DeviceCommands::devices},
+            {u"read"_s, DeviceCommands::read},           {u"apply"_s, DeviceCommands::apply},
+            {u"snapshots"_s, DeviceCommands::snapshots}, {u"restore"_s, DeviceCommands::restore},
     };
     return table;
 }
@@ -45,6 +45,9 @@ INPUT is a layout file (any form Varnolet reads) or - for standard input.
   organize INPUT [--style categories|alphabetical|two-icon-test] [--move-dock]
            [--keep-first-page] [--page-size N] [--names FILE] [--overrides FILE]
         Print the proposed layout in the configurator's form.
+  profile INPUT [the options of organize]
+        Print the layout as a configuration profile (an unsigned .mobileconfig) for device
+        management; with any option of organize, the layout organize would print.
   inspect INPUT
         Print the layout's counts, fingerprint, display names and record form.
   apps INPUT [--names FILE] [--overrides FILE] [--search TEXT]

@@ -18,6 +18,9 @@ public:
     static AppInfo info(const QString &id, const AppNames &names = {},
                         const CategoryOverrides &overrides = {});
 
+    /// Whether the identifier stands for a web clip: its address.
+    static bool isWebClip(const QString &id);
+
     /// The built-in sample: a Dock of four apps and four pages with the other known apps, no
     /// folders, and no display names (the known names apply).
     static ParsedLayout demo();

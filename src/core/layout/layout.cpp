@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include "jsoncodec.h"
+#include "layoutlimits.h"
 #include "platformerror.h"
 #include "usertext.h"
 #include "varnoleterror.h"
@@ -12,12 +13,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype maximumPages = 101; // the Dock and 100 Home Screen pages
-constexpr qsizetype maximumDockItems = 4;
-constexpr qsizetype maximumPageItems = 30;
-constexpr qsizetype maximumFolderPages = 15;
-constexpr qsizetype maximumFolderPageApps = 9;
-constexpr qsizetype maximumIdentifierLength = 4096;
+constexpr qsizetype maximumPages = LayoutLimits::maximumPages;
+constexpr qsizetype maximumDockItems = LayoutLimits::maximumDockItems;
+constexpr qsizetype maximumPageItems = LayoutLimits::maximumPageItems;
+constexpr qsizetype maximumFolderPages = LayoutLimits::maximumFolderPages;
+constexpr qsizetype maximumFolderPageApps = LayoutLimits::maximumFolderPageApps;
+constexpr qsizetype maximumIdentifierLength = LayoutLimits::maximumIdentifierLength;
 
 bool isLineBreakOrNul(QChar c)
 {
