@@ -37,6 +37,7 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
     , m_apps(new AppListModel(this))
     , m_devicesWork(*this)
     , m_filesWork(*this)
+    , m_edits(*this)
 {
     if (arguments.mid(1).contains(u"--demo"_s))
         loadDemo();
@@ -90,7 +91,7 @@ void VarnoletModel::setPageCapacity(int capacity)
 void VarnoletModel::setShowOriginal(bool show)
 {
     change(m_showOriginal, show, &VarnoletModel::showOriginalChanged,
-           PreviewDerived | CanApplyDerived);
+           PreviewDerived | CanApplyDerived | EditingDerived);
 }
 
 void VarnoletModel::setSelectedPage(int page)
@@ -180,7 +181,15 @@ const LayoutSummary *VarnoletModel::previewSummary() const
 
 void VarnoletModel::setOriginal(const std::optional<Layout> &layout)
 {
-    if (!m_proposal.setOriginal(layout))
+    // A new loaded layout starts a new history; the caller proposes for it.
+    const bool hadProposal = hasProposed();
+    const bool changed = m_proposal.setOriginal(layout);
+    touch(EditingDerived);
+    if (hadProposal) {
+        Q_EMIT proposedChanged();
+        touch(PreviewDerived | CanApplyDerived | MetricsDerived);
+    }
+    if (!changed)
         return;
     Q_EMIT originalChanged();
     touch(PreviewDerived | AppsDerived | CanApplyDerived | MetricsDerived);
@@ -188,10 +197,33 @@ void VarnoletModel::setOriginal(const std::optional<Layout> &layout)
 
 void VarnoletModel::setProposed(const std::optional<Layout> &layout)
 {
-    if (!m_proposal.setProposed(layout))
+    const bool changed = m_proposal.setProposed(layout);
+    touch(EditingDerived);
+    if (!changed)
         return;
     Q_EMIT proposedChanged();
     touch(PreviewDerived | CanApplyDerived | MetricsDerived);
+}
+
+void VarnoletModel::suggestProposal(const std::optional<Layout> &layout)
+{
+    if (m_proposal.suggest(layout))
+        proposalStepped();
+    else
+        touch(EditingDerived);
+}
+
+void VarnoletModel::proposalStepped()
+{
+    Batch batch(this);
+    Q_EMIT proposedChanged();
+    touch(PreviewDerived | CanApplyDerived | MetricsDerived | EditingDerived);
+    setSelectedPage(std::min(previewPageCount(), std::max(m_selectedPage, 1)));
+}
+
+bool VarnoletModel::canEdit() const
+{
+    return historyOpen() && !m_showOriginal && hasProposed();
 }
 
 void VarnoletModel::setLoadedDevice(const std::optional<Device> &device)
@@ -201,7 +233,7 @@ void VarnoletModel::setLoadedDevice(const std::optional<Device> &device)
 
 void VarnoletModel::setPendingRestore(const std::optional<QString> &id)
 {
-    change(m_pendingRestore, id, &VarnoletModel::pendingRestoreChanged);
+    change(m_pendingRestore, id, &VarnoletModel::pendingRestoreChanged, EditingDerived);
 }
 
 void VarnoletModel::setDevices(const QList<Device> &devices)
@@ -278,7 +310,7 @@ void VarnoletModel::setBusy(bool busy, const QString &label)
         Q_EMIT busyLabelChanged();
     if (busyChanges) {
         Q_EMIT busyChanged();
-        touch(CanApplyDerived);
+        touch(CanApplyDerived | EditingDerived);
     }
 }
 
@@ -340,6 +372,8 @@ void VarnoletModel::flush()
         m_apps->setApps(original ? AppList::build(original->layout, m_names, m_overrides, m_search)
                                  : QList<AppInfo>());
     }
+    if (dirty & EditingDerived)
+        Q_EMIT editingChanged();
     if (dirty & CanApplyDerived) {
         if (assign(m_canApply, computeCanApply()))
             Q_EMIT canApplyChanged();
@@ -380,9 +414,9 @@ void VarnoletModel::rebuild()
         options.keepDock = m_keepDock;
         options.keepFirstPage = m_keepFirstPage;
         options.pageCapacity = m_pageCapacity;
-        setProposed(m_proposal.suggestion(options, m_names, m_overrides));
+        suggestProposal(m_proposal.suggestion(options, m_names, m_overrides));
     } catch (const std::exception &failure) {
-        setProposed(std::nullopt);
+        suggestProposal(std::nullopt);
         log(PlatformError::describe(failure), true);
     }
     // Clamped on failure too: the preview falls back to the original, which may be shorter.
