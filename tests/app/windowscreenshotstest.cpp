@@ -24,6 +24,7 @@ private Q_SLOTS:
     void applyConfirmation();
     void warningInTheStatusBar();
     void importDialog();
+    void handEditing();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -190,6 +191,27 @@ void WindowScreenshotsTest::importDialog()
     QTest::qWait(300);
     shoot(harness, u"14-import-dialog"_s);
     harness.pressKey(Qt::Key_Escape);
+}
+
+void WindowScreenshotsTest::handEditing()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    QList<QQuickItem *> apps = harness.items(u"app-"_s);
+    QVERIFY(apps.size() > 2);
+    // Half-way to another app, the button still held.
+    const QPointF over = apps.at(1)->mapToScene(QPointF(apps.at(1)->width() / 2, 22));
+    QCOMPARE(harness.drag(apps.at(0), over, [&] { shoot(harness, u"15-drag-in-progress"_s); }),
+             QString());
+    QVERIFY(harness.model().proposalEdited());
+
+    apps = harness.items(u"app-"_s);
+    const QPointF at = apps.at(2)->mapToScene(QPointF(apps.at(2)->width() / 2, 22));
+    QTest::mouseClick(harness.window(), Qt::RightButton, Qt::NoModifier, at.toPoint());
+    harness.settle();
+    QVERIFY(harness.object(u"entryMenu"_s)->property("visible").toBool());
+    shoot(harness, u"16-tile-menu"_s);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)

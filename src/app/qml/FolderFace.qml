@@ -9,6 +9,8 @@ AbstractButton {
 
     required property string title
     required property var pages
+    // The PreviewItem showing the folder, for hand edits from the pop-over; null for none.
+    property Item entry: null
     readonly property var apps: pages.reduce((all, page) => all.concat(page), [])
 
     implicitWidth: 44
@@ -43,5 +45,6 @@ AbstractButton {
         objectName: "folderPopover"
         title: face.title
         apps: face.apps
+        entry: face.entry
     }
 }

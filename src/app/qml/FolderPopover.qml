@@ -8,6 +8,7 @@ Popup {
 
     required property string title
     required property var apps
+    property Item entry: null
     // Where the arrow meets the folder, once the pop-over has been kept inside the window.
     property real arrowX: width / 2
 
@@ -16,6 +17,8 @@ Popup {
     x: (parent.width - width) / 2
     y: parent.height + 22
     modal: false
+    // Out of sight while one of its apps is dragged onto the page below.
+    opacity: entry && entry.editor && entry.editor.dragging ? 0 : 1
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
     onOpened: arrowX = Math.max(20, Math.min(width - 20, parent.mapToItem(background, parent.width / 2, 0).x))
@@ -81,13 +84,20 @@ Popup {
                     model: popover.apps
                     Column {
                         required property var modelData
+                        required property int index
                         width: 70
                         spacing: 5
                         AppTile {
+                            id: cellTile
                             anchors.horizontalCenter: parent.horizontalCenter
                             name: parent.modelData.title
                             category: parent.modelData.category
                             size: 40
+                            EntryEditing {
+                                entry: popover.entry
+                                item: cellTile.parent.modelData
+                                folderIndex: cellTile.parent.index
+                            }
                         }
                         StyledText {
                             width: parent.width

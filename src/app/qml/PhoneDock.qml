@@ -6,6 +6,8 @@ Item {
     id: dock
 
     required property var items
+    property var editor: null
+    readonly property alias row: row
 
     implicitHeight: Math.max(58, row.implicitHeight + 14)
 
@@ -22,7 +24,11 @@ Item {
             model: dock.items
             PreviewItem {
                 required property var modelData
+                required property int index
                 item: modelData
+                page: 0
+                position: index
+                editor: dock.editor
                 dock: true
                 width: 44
             }

@@ -26,10 +26,19 @@ ColumnLayout {
         pages: panel.workspace.preview
         page: panel.workspace.selectedPage
         pageCount: panel.workspace.previewPageCount
+        workspace: panel.workspace.showOriginal ? null : panel.workspace
+        previousArrow: navigator.previousArrow
+        nextArrow: navigator.nextArrow
     }
     PageNavigator {
+        id: navigator
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 6
+        workspace: panel.workspace
+    }
+    EditButtons {
+        Layout.alignment: Qt.AlignHCenter
+        visible: !panel.workspace.showOriginal
         workspace: panel.workspace
     }
     StyledText {
