@@ -16,6 +16,11 @@ function(varnolet_add_test name)
         VARNOLET_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
         VARNOLET_SAMPLES="${PROJECT_SOURCE_DIR}/tests/data/samples")
     add_test(NAME ${name} COMMAND ${name})
+    # Qt itself is not built with ThreadSanitizer; its own locking is described to it instead.
+    if(VARNOLET_SANITIZE_THREAD)
+        list(APPEND ARG_ENVIRONMENT
+            "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+    endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TZ=UTC;${ARG_ENVIRONMENT}")

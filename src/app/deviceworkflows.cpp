@@ -274,7 +274,7 @@ void DeviceWorkflows::prepareRestore(const QString &id)
                    RestoreCheck::verifyInventory(outcome.snapshot, outcome.current);
                    return outcome;
                })
-                .then(&model, [&model, id, device](const RestoreOutcome &outcome) {
+                .then(&model, [&model, device](const RestoreOutcome &outcome) {
                     VarnoletModel::Batch batch(&model);
                     model.setOriginal(outcome.current);
                     model.setProposed(outcome.snapshot.layout);
@@ -282,7 +282,7 @@ void DeviceWorkflows::prepareRestore(const QString &id)
                     model.setLoadedDevice(device);
                     model.setDemo(false);
                     model.setSourceLabel(device.name);
-                    model.setPendingRestore(id);
+                    model.setPendingRestore(outcome.snapshot.id);
                     model.setShowOriginal(false);
                     model.setSelectedPage(1);
                     model.setWorkspaceSection(WorkspaceSection::organize);

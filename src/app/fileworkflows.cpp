@@ -1,6 +1,7 @@
 #include "fileworkflows.h"
 
 #include "appcatalog.h"
+#include "atomicfile.h"
 #include "configurationprofile.h"
 #include "layoutparser.h"
 #include "modelbatch.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -71,15 +71,6 @@ ParsedLayout parseLayoutFile(const QByteArray &data)
     if (data.trimmed().startsWith('<'))
         return {ConfigurationProfile::read(data), {}};
     return LayoutParser::parse(data);
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        throw PlatformError(u"Could not write %1: %2."_s.arg(QDir::toNativeSeparators(path),
-                                                             file.errorString()));
-    }
 }
 
 } // namespace
@@ -164,7 +155,7 @@ void FileWorkflows::exportTo(const QString &path)
     if (path.isEmpty() || !proposed)
         return;
     try {
-        writeFile(path, proposed->layout.cfgutilData());
+        AtomicFile::write(proposed->layout.cfgutilData(), path);
     } catch (const std::exception &failure) {
         m_model.log(PlatformError::describe(failure), true);
         return;
@@ -190,7 +181,7 @@ void FileWorkflows::exportProfileTo(const QString &path)
     if (path.isEmpty() || !proposed)
         return;
     try {
-        writeFile(path, ConfigurationProfile::write(proposed->layout));
+        AtomicFile::write(ConfigurationProfile::write(proposed->layout), path);
     } catch (const std::exception &failure) {
         m_model.log(PlatformError::describe(failure), true);
         return;

@@ -6,9 +6,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QVariantMap appItem(const QString &id, const AppNames &names, const CategoryOverrides &overrides)
+QVariantMap appItem(const QString &id, const AppNames &names, const CategoryOverrides &overrides,
+                    const AppStoreAnswers &answers)
 {
-    const AppInfo info = AppCatalog::info(id, names, overrides);
+    const AppInfo info = AppCatalog::info(id, names, overrides, answers);
     return {{u"kind"_s, u"app"_s},
             {u"id"_s, info.id},
             {u"title"_s, info.name},
@@ -16,7 +17,7 @@ QVariantMap appItem(const QString &id, const AppNames &names, const CategoryOver
 }
 
 QVariantMap folderItem(const LayoutItem &folder, const AppNames &names,
-                       const CategoryOverrides &overrides)
+                       const CategoryOverrides &overrides, const AppStoreAnswers &answers)
 {
     QVariantList pages;
     QString category = AppCategories::title(AppCategory::other);
@@ -24,7 +25,7 @@ QVariantMap folderItem(const LayoutItem &folder, const AppNames &names,
     for (const QStringList &page : folder.folderPages()) {
         QVariantList apps;
         for (const QString &id : page) {
-            QVariantMap app = appItem(id, names, overrides);
+            QVariantMap app = appItem(id, names, overrides, answers);
             if (first) {
                 category = app.value(u"category"_s).toString();
                 first = false;
@@ -73,7 +74,7 @@ QVariantMap ModelValues::snapshot(const Snapshot &snapshot)
 }
 
 QVariantList ModelValues::layout(const Layout &layout, const AppNames &names,
-                                 const CategoryOverrides &overrides)
+                                 const CategoryOverrides &overrides, const AppStoreAnswers &answers)
 {
     QVariantList pages;
     pages.reserve(layout.pages.size());
@@ -81,8 +82,8 @@ QVariantList ModelValues::layout(const Layout &layout, const AppNames &names,
         QVariantList items;
         items.reserve(page.size());
         for (const LayoutItem &item : page) {
-            items.append(item.isFolder() ? folderItem(item, names, overrides)
-                                         : appItem(item.identifier(), names, overrides));
+            items.append(item.isFolder() ? folderItem(item, names, overrides, answers)
+                                         : appItem(item.identifier(), names, overrides, answers));
         }
         pages.append(QVariant(items));
     }

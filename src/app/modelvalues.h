@@ -2,6 +2,7 @@
 
 #include "activityentry.h"
 #include "appcategory.h"
+#include "appstoreentry.h"
 #include "device.h"
 #include "layout.h"
 #include "parsedlayout.h"
@@ -26,7 +27,8 @@ public:
     /// Pages of items, page 0 the Dock. An app is {kind: "app", id, title, category}; a folder is
     /// {kind: "folder", id: "", title, category (of its first app), pages: pages of app maps}.
     static QVariantList layout(const Layout &layout, const AppNames &names,
-                               const CategoryOverrides &overrides);
+                               const CategoryOverrides &overrides,
+                               const AppStoreAnswers &answers = {});
     /// Display names by bundle identifier.
     static QVariantMap names(const AppNames &names);
     /// Category titles by bundle identifier.

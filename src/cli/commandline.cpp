@@ -1,6 +1,8 @@
 #include "commandline.h"
 
 #include "devicecommands.h"
+#include "interrupted.h"
+#include "interruption.h"
 #include "offlinecommands.h"
 #include "platformerror.h"
 #include "usageerror.h"
@@ -27,6 +29,12 @@ const QList<std::pair<QString, Command>> &commands()
     return table;
 }
 
+// The shell's convention: 130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP.
+int interruptedStatus(int signal)
+{
+    return 128 + signal;
+}
+
 void writeError(const QString &text)
 {
     QFile err;
@@ -44,13 +52,14 @@ INPUT is a layout file (any form Varnolet reads) or - for standard input.
 
   organize INPUT [--style categories|alphabetical|two-icon-test] [--move-dock]
            [--keep-first-page] [--page-size N] [--names FILE] [--overrides FILE]
+           [--app-store | --offline]
         Print the proposed layout in the configurator's form.
   profile INPUT [the options of organize]
         Print the layout as a configuration profile (an unsigned .mobileconfig) for device
         management; with any option of organize, the layout organize would print.
   inspect INPUT
         Print the layout's counts, fingerprint, display names and record form.
-  apps INPUT [--names FILE] [--overrides FILE] [--search TEXT]
+  apps INPUT [--names FILE] [--overrides FILE] [--search TEXT] [--app-store | --offline]
         Print the layout's apps with their names and categories, sorted by name.
   demo
         Print the built-in sample layout.
@@ -72,12 +81,17 @@ Commands that talk to an iPhone connected by USB (through Apple Configurator's c
 
 --names FILE      a JSON object of bundle identifier to display name
 --overrides FILE  a JSON object of bundle identifier to category title ("Social", ...)
+--app-store       ask Apple's App Store for the names and genres of apps the catalogue does not
+                  know (only their bundle identifiers are sent); answers are kept for 30 days
+--offline         use only the App Store answers kept on this computer; nothing is sent
 --cfgutil PATH    the configurator tool (default: looked for where Apple Configurator installs it)
 --reader PATH     the optional pymobiledevice3 reader (default: looked for in the usual places)
 --no-reader       never fall back to the optional reader
 
 Exit status: 0 success, 1 a failure (its sentence on standard error, nothing was written unless
-the sentence says so), 2 a usage error, 3 written but the layout read back does not match.
+the sentence says so), 2 a usage error, 3 written but the layout read back does not match,
+128 + the signal when interrupted (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP). After a write the
+status is 0 or 3 even when the receipt cannot be printed; it then goes to standard error.
 )"_s;
 }
 
@@ -104,8 +118,14 @@ int CommandLine::run(const QStringList &arguments)
     } catch (const UsageError &error) {
         writeError(error.problem() + u"\n\n"_s + usage());
         return Usage;
+    } catch (const Interrupted &interruption) {
+        writeError(interruption.message() + u'\n');
+        return interruptedStatus(interruption.signal());
     } catch (const std::exception &error) {
         writeError(PlatformError::describe(error) + u'\n');
+        // A signal that came between two tool runs ends the program as the shell expects, too.
+        if (const int signal = Interruption::received())
+            return interruptedStatus(signal);
         return Failure;
     }
 }

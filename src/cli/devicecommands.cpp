@@ -4,8 +4,10 @@
 #include "commandline.h"
 #include "deviceservice.h"
 #include "inputfiles.h"
+#include "interruption.h"
 #include "jsoncodec.h"
 #include "layoutparser.h"
+#include "platformerror.h"
 #include "processrunner.h"
 #include "restorecheck.h"
 #include "standardoutput.h"
@@ -43,7 +45,9 @@ DeviceService serviceFor(const CommandArguments &arguments)
     if (!arguments.isSet(u"no-reader"_s))
         reader = arguments.isSet(u"reader"_s) ? std::optional<QString>(arguments.value(u"reader"_s))
                                               : DeviceService::discoverFallback();
-    return DeviceService(*cfgutil, reader, std::make_shared<ProcessRunner>(),
+    // From the first tool run on, an interruption stops the tool rather than the program.
+    Interruption::install();
+    return DeviceService(*cfgutil, reader, std::make_shared<ProcessRunner>(Interruption::received),
                          SnapshotStore::standard());
 }
 
@@ -65,10 +69,16 @@ void writeError(const QString &line)
         err.write((line + u'\n').toUtf8());
 }
 
+// The write has happened, so the status is settled before anything is printed: a script that
+// retries on 1 must never write twice. A receipt standard output cannot take goes to standard
+// error.
 int reportReceipt(const ApplyReceipt &receipt)
 {
-    StandardOutput::write((receipt.message + u'\n').toUtf8());
-    return receipt.verified ? CommandLine::Success : CommandLine::WrittenNotVerified;
+    const int status = receipt.verified ? CommandLine::Success : CommandLine::WrittenNotVerified;
+    const QString text = receipt.message;
+    if (!StandardOutput::tryWrite((text + u'\n').toUtf8()))
+        writeError(text);
+    return status;
 }
 
 } // namespace
@@ -93,8 +103,11 @@ int DeviceCommands::read(const QStringList &arguments)
     const Device device = connectedDevice(service, command.positional(0));
     const DeviceRead read = service.read(device, !command.isSet(u"no-names"_s));
     const Snapshot snapshot = service.storage().save(read, device, read.names, u"Initial read"_s);
-    StandardOutput::write(read.layout.cfgutilData());
+    // The snapshot's id is told even when the layout cannot be printed.
+    const bool printed = StandardOutput::tryWrite(read.layout.cfgutilData());
     writeError(u"Saved snapshot %1."_s.arg(snapshot.id));
+    if (!printed)
+        throw PlatformError(u"Could not write the layout to standard output."_s);
     return CommandLine::Success;
 }
 

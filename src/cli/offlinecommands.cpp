@@ -2,6 +2,7 @@
 
 #include "appcatalog.h"
 #include "applist.h"
+#include "appstoreoptions.h"
 #include "commandarguments.h"
 #include "commandline.h"
 #include "configurationprofile.h"
@@ -32,8 +33,13 @@ const QCommandLineOption moveDockOption(u"move-dock"_s, u"Sort the Dock's apps t
 const QCommandLineOption keepFirstPageOption(u"keep-first-page"_s, u"Leave page 1 as it is."_s);
 const QCommandLineOption pageSizeOption(u"page-size"_s, u"Items per page."_s, u"N"_s, u"24"_s);
 
-const QList<QCommandLineOption> organizeOptions{styleOption,    moveDockOption, keepFirstPageOption,
-                                                pageSizeOption, namesOption,    overridesOption};
+// Every option of organize, which profile takes as well.
+QList<QCommandLineOption> organizeOptions()
+{
+    return QList<QCommandLineOption>{styleOption,    moveDockOption, keepFirstPageOption,
+                                     pageSizeOption, namesOption,    overridesOption}
+    + AppStoreOptions::options();
+}
 
 std::optional<SortStyle> styleFromOption(const QString &value)
 {
@@ -81,14 +87,15 @@ Layout organized(const CommandArguments &command, const ParsedLayout &parsed)
     if (!isNumber)
         throw UsageError(u"The page size must be a whole number."_s);
     return Organizer::organize(parsed.layout, options, namesFor(parsed, command),
-                               overridesFor(command));
+                               overridesFor(command),
+                               AppStoreOptions::answers(parsed.layout, command));
 }
 
 } // namespace
 
 int OfflineCommands::organize(const QStringList &arguments)
 {
-    CommandArguments command({u"INPUT"_s}, organizeOptions);
+    CommandArguments command({u"INPUT"_s}, organizeOptions());
     command.parse(arguments);
     const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
     StandardOutput::write(organized(command, parsed).cfgutilData());
@@ -97,13 +104,14 @@ int OfflineCommands::organize(const QStringList &arguments)
 
 int OfflineCommands::profile(const QStringList &arguments)
 {
-    CommandArguments command({u"INPUT"_s}, organizeOptions);
+    CommandArguments command({u"INPUT"_s}, organizeOptions());
     command.parse(arguments);
     const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
-    const bool organize = std::any_of(organizeOptions.cbegin(), organizeOptions.cend(),
-                                      [&](const QCommandLineOption &option) {
-                                          return command.isSet(option.names().first());
-                                      });
+    const QList<QCommandLineOption> options = organizeOptions();
+    const bool organize
+            = std::any_of(options.cbegin(), options.cend(), [&](const QCommandLineOption &option) {
+                  return command.isSet(option.names().first());
+              });
     StandardOutput::write(
             ConfigurationProfile::write(organize ? organized(command, parsed) : parsed.layout));
     return CommandLine::Success;
@@ -130,11 +138,16 @@ int OfflineCommands::apps(const QStringList &arguments)
 {
     const QCommandLineOption search(u"search"_s,
                                     u"Only apps whose name or identifier holds TEXT."_s, u"TEXT"_s);
-    CommandArguments command({u"INPUT"_s}, {namesOption, overridesOption, search});
+    CommandArguments command({u"INPUT"_s},
+                             QList<QCommandLineOption>{namesOption, overridesOption, search}
+                                     + AppStoreOptions::options());
     command.parse(arguments);
     const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
-    const QList<AppInfo> apps = AppList::build(parsed.layout, namesFor(parsed, command),
-                                               overridesFor(command), command.value(u"search"_s));
+    const AppNames names = namesFor(parsed, command);
+    const CategoryOverrides overrides = overridesFor(command);
+    const QList<AppInfo> apps
+            = AppList::build(parsed.layout, names, overrides, command.value(u"search"_s),
+                             AppStoreOptions::answers(parsed.layout, command));
     QJsonArray array;
     for (const AppInfo &app : apps)
         array.append(QJsonObject{{u"id"_s, app.id},

@@ -10,4 +10,6 @@ public:
 
     /// Throws PlatformError when the bytes cannot be written (a closed pipe, a full disk).
     static void write(const QByteArray &data);
+    /// The same without throwing: false when the bytes could not all be written.
+    static bool tryWrite(const QByteArray &data);
 };

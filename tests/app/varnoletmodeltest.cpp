@@ -299,7 +299,10 @@ void VarnoletModelTest::performReportsFailuresAsWarnings_data()
             << u"Not now."_s;
     QTest::newRow("thrown on the worker") << Operation([] {
         return QtConcurrent::run([] { throw std::runtime_error("disk on fire"); });
-    }) << u"disk on fire"_s;
+    }) << u"Something unexpected went wrong: disk on fire"_s;
+    QTest::newRow("out of memory")
+            << Operation([] { return QtConcurrent::run([] { throw std::bad_alloc(); }); })
+            << u"Varnolet ran out of memory."_s;
     QTest::newRow("thrown by a continuation") << Operation([] {
         return QtConcurrent::run([] { return 1; }).then([](int) {
             throw VarnoletError(u"Too late."_s);

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -56,9 +58,17 @@ private Q_SLOTS:
     void applyRefusedBeforeAnyWrite_data();
     void applyRefusedBeforeAnyWrite();
     void restoreChecks();
+    void statusAfterAWrite_data();
+    void statusAfterAWrite();
+    void interrupted_data();
+    void interrupted();
 
 private:
-    CliRun cli(const QStringList &arguments, const QByteArray &input = {}) const;
+    CliRun cli(const QStringList &arguments, const QByteArray &input = {},
+               const QString &output = {}) const;
+    QProcessEnvironment environment() const;
+    QStringList withTools(const QStringList &arguments) const;
+    std::pair<QString, QString> readAndPropose();
     QJsonObject world() const;
     void setWorld(const QJsonObject &world);
     void setFault(const QString &command, const QJsonValue &fault);
@@ -82,13 +92,24 @@ void CliDeviceTest::init()
               {u"journal"_s, QJsonArray()}});
 }
 
-CliRun CliDeviceTest::cli(const QStringList &arguments, const QByteArray &input) const
+CliRun CliDeviceTest::cli(const QStringList &arguments, const QByteArray &input,
+                          const QString &output) const
+{
+    return CliRun::start(withTools(arguments), input, environment(), output);
+}
+
+QProcessEnvironment CliDeviceTest::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, m_home->path());
     environment.insert(u"VARNOLET_FAKE_WORLD"_s, m_world);
     environment.insert(u"TMPDIR"_s, m_home->path());
-    // The commands that talk to a phone get the stand-in configurator, and no reader unless asked.
+    return environment;
+}
+
+// The commands that talk to a phone get the stand-in configurator, and no reader unless asked.
+QStringList CliDeviceTest::withTools(const QStringList &arguments) const
+{
     QStringList withTools = arguments;
     const QStringList deviceCommands{u"devices"_s, u"read"_s, u"apply"_s, u"restore"_s};
     if (deviceCommands.contains(arguments.first())) {
@@ -97,7 +118,17 @@ CliRun CliDeviceTest::cli(const QStringList &arguments, const QByteArray &input)
         if (!arguments.contains(u"--reader"_s) && !arguments.contains(u"--no-reader"_s))
             withTools << u"--no-reader"_s;
     }
-    return CliRun::start(withTools, input, environment);
+    return withTools;
+}
+
+// The phone's layout as read, and a two-icon proposal made from it: the files apply takes.
+std::pair<QString, QString> CliDeviceTest::readAndPropose()
+{
+    const QString original = writeFile(u"original.json"_s, cli({u"read"_s, anaEcid}).out);
+    const QString proposal
+            = writeFile(u"proposal.json"_s,
+                        cli({u"organize"_s, original, u"--style"_s, u"two-icon-test"_s}).out);
+    return {original, proposal};
 }
 
 QJsonObject CliDeviceTest::world() const
@@ -262,7 +293,8 @@ void CliDeviceTest::organizeApplyAndRestore()
     };
     QCOMPARE(reasons(), (QStringList{u"Before apply"_s, u"Initial read"_s}));
 
-    const CliRun restored = cli({u"restore"_s, anaEcid, initialId});
+    // Saved in upper case, found in any case.
+    const CliRun restored = cli({u"restore"_s, anaEcid, initialId.toLower()});
     QCOMPARE(restored.err, QString());
     QCOMPARE(restored.status, 0);
     QCOMPARE(journalCount(u"set-icon-layout"_s), 2);
@@ -274,10 +306,7 @@ void CliDeviceTest::organizeApplyAndRestore()
 
 void CliDeviceTest::applyThatDoesNotVerify()
 {
-    const QString original = writeFile(u"original.json"_s, cli({u"read"_s, anaEcid}).out);
-    const QString proposal
-            = writeFile(u"proposal.json"_s,
-                        cli({u"organize"_s, original, u"--style"_s, u"two-icon-test"_s}).out);
+    const auto [original, proposal] = readAndPropose();
     setFault(u"set-icon-layout"_s, QJsonObject{{u"ignoreWrite"_s, true}});
     const CliRun run = cli({u"apply"_s, anaEcid, proposal, u"--expected"_s, original});
     QCOMPARE(run.status, 3);
@@ -355,6 +384,116 @@ void CliDeviceTest::restoreChecks()
     const CliRun unknown = cli({u"restore"_s, anaEcid, u"../../etc"_s});
     QCOMPARE(unknown.status, 1);
     QCOMPARE(journalCount(u"set-icon-layout"_s), 0);
+}
+
+// Once the phone was written to, the status tells what happened whatever becomes of the receipt: a
+// script that retries on 1 must never write twice.
+void CliDeviceTest::statusAfterAWrite_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QJsonValue>("fault"); // {command: fault}
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("receipt"); // a pattern
+    const QString matches = QRegularExpression::escape(
+            u"The layout read back from your iPhone matches the proposal. Check your Home Screen "
+            "visually, too."_s);
+    const QString differs = u"Configurator accepted the command, but the layout read back does "
+                            "not match\\."_s;
+    const QJsonObject ignored{{u"set-icon-layout"_s, QJsonObject{{u"ignoreWrite"_s, true}}}};
+    const QJsonObject failed{{u"set-icon-layout"_s, QJsonObject{{u"exit"_s, 1}}}};
+    const QString failedText = u"The apply command did not finish successfully\\. .* Your "
+                               "previous layout is saved as [0-9A-F-]{36}\\.\ncfgutil failed"_s;
+    for (const QString &output : {QString(), u"closed"_s, u"/dev/full"_s}) {
+        const auto row = [&](const char *title, const QString &command, const QJsonObject &fault,
+                             int status, const QString &receipt) {
+            QTest::addRow("%s, output %s", title,
+                          qPrintable(output.isEmpty() ? u"captured"_s : output))
+                    << output << command << QJsonValue(fault) << status << receipt;
+        };
+        row("verified", u"apply"_s, {}, 0, matches);
+        row("not verified", u"apply"_s, ignored, 3, differs);
+        row("write failed", u"apply"_s, failed, 1, failedText);
+        row("read", u"read"_s, {}, output.isEmpty() ? 0 : 1, u"Saved snapshot [0-9A-F-]{36}\\."_s);
+    }
+    QTest::newRow("read-back failed")
+            << QString() << u"apply"_s
+            << QJsonValue(QJsonObject{{u"get-icon-layout"_s,
+                                       QJsonArray{QJsonObject{{u"on"_s, 3}, {u"exit"_s, 1}}}}})
+            << 3
+            << u"The command completed, but read-back verification failed: Could not read the "
+               "layout\\. cfgutil failed"_s;
+}
+
+void CliDeviceTest::statusAfterAWrite()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, command);
+    QFETCH(QJsonValue, fault);
+    QFETCH(int, status);
+    QFETCH(QString, receipt);
+    const auto [original, proposal] = readAndPropose();
+    const QJsonObject faults = fault.toObject();
+    for (auto it = faults.constBegin(); it != faults.constEnd(); ++it)
+        setFault(it.key(), it.value());
+    const CliRun run = command == u"read"_s
+            ? cli({command, anaEcid}, {}, output)
+            : cli({command, anaEcid, proposal, u"--expected"_s, original}, {}, output);
+    QCOMPARE(run.status, status);
+    // The receipt goes to standard output when it can, else to standard error; failures always
+    // to standard error.
+    const QString shown = output.isEmpty() && status != 1 && command != u"read"_s
+            ? QString::fromUtf8(run.out)
+            : run.err;
+    QVERIFY2(QRegularExpression(receipt).match(shown).hasMatch(), qPrintable(shown));
+    QCOMPARE(journalCount(u"set-icon-layout"_s), command == u"read"_s ? 0 : 1);
+}
+
+void CliDeviceTest::interrupted_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("message");
+    const QString writing = u"Interrupted while writing to the iPhone. The phone may have changed; "
+                            "inspect it before retrying. Your previous layout is saved as "
+                            "[0-9A-F-]{36}\\.\\n"_s;
+    QTest::newRow("SIGINT while writing") << u"set-icon-layout"_s << SIGINT << writing;
+    QTest::newRow("SIGTERM while writing") << u"set-icon-layout"_s << SIGTERM << writing;
+    QTest::newRow("SIGHUP while writing") << u"set-icon-layout"_s << SIGHUP << writing;
+    QTest::newRow("SIGINT while reading")
+            << u"get-icon-layout"_s << SIGINT
+            << u"Interrupted\\. Nothing was written to the iPhone\\.\\n"_s;
+}
+
+// The tool is stopped (the phone stays as it was), its capture folder removed, and the status is
+// the shell's 128 + signal.
+void CliDeviceTest::interrupted()
+{
+    QFETCH(QString, command);
+    QFETCH(int, signal);
+    QFETCH(QString, message);
+    const auto [original, proposal] = readAndPropose();
+    const QJsonValue before = world()[u"devices"_s][0][u"layout"_s];
+    setFault(command, QJsonObject{{u"sleep"_s, 2}});
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(QStringLiteral(VARNOLET_CLI),
+                  withTools({u"apply"_s, anaEcid, proposal, u"--expected"_s, original}));
+    // The layout was read once to make the proposal.
+    QTRY_COMPARE_WITH_TIMEOUT(journalCount(command), command == u"set-icon-layout"_s ? 1 : 2,
+                              20000);
+    QTest::qWait(300);
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + signal);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(QRegularExpression(u"\\A"_s + message + u"\\z"_s).match(err).hasMatch(),
+             qPrintable(err));
+    QCOMPARE(QDir(m_home->path()).entryList({u"varnolet-process-*"_s}), QStringList());
+    // A tool left running would write when its sleep ends.
+    QTest::qWait(2500);
+    QCOMPARE(world()[u"devices"_s][0][u"layout"_s], before);
 }
 
 QTEST_GUILESS_MAIN(CliDeviceTest)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unistd.h>
+
 /// One run of the built varnolet-cli: its exit status and both output streams.
 struct CliRun
 {
@@ -12,12 +14,19 @@ struct CliRun
     QByteArray out;
     QString err;
 
+    /// `output`: empty to capture standard output, "closed" to close it, or a file such as
+    /// /dev/full.
     static CliRun start(const QStringList &arguments, const QByteArray &input = {},
                         const QProcessEnvironment &environment
-                        = QProcessEnvironment::systemEnvironment())
+                        = QProcessEnvironment::systemEnvironment(),
+                        const QString &output = {})
     {
         QProcess process;
         process.setProcessEnvironment(environment);
+        if (output == QStringLiteral("closed"))
+            process.setChildProcessModifier([] { ::close(1); });
+        else if (!output.isEmpty())
+            process.setStandardOutputFile(output);
         process.start(QStringLiteral(VARNOLET_CLI), arguments);
         process.write(input);
         process.closeWriteChannel();

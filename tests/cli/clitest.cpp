@@ -1,4 +1,5 @@
 #include "appcatalog.h"
+#include "appstorestandin.h"
 #include "clirun.h"
 #include "configurationprofile.h"
 #include "jsoncodec.h"
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void namesAndOverridesFiles();
     void inspectReportsTheLayout();
     void appsListsSortedAndFiltered();
+    void appStoreAnswers_data();
+    void appStoreAnswers();
     void demoPrintsTheSampleLayout();
     void failuresPrintTheSentenceAlone_data();
     void failuresPrintTheSentenceAlone();
@@ -180,6 +183,57 @@ void CliTest::appsListsSortedAndFiltered()
     const Run renamed
             = runCli({u"apps"_s, u"-"_s, u"--search"_s, u"tunes"_s, u"--names"_s, names}, example);
     QCOMPARE(JsonCodec::decode(renamed.out).toArray().size(), 1);
+}
+
+void CliTest::appStoreAnswers_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("other");
+    QTest::addColumn<bool>("sends");
+    // 163 popular apps, 84 of them Other by the catalogue; by their genres, 6 Lifestyle apps no
+    // keyword places and 2 apps the App Store does not know.
+    QTest::newRow("neither option sends nothing") << QStringList() << u"answer"_s << 84 << false;
+    QTest::newRow("offline with nothing kept")
+            << QStringList{u"--offline"_s} << u"answer"_s << 84 << false;
+    QTest::newRow("asked") << QStringList{u"--app-store"_s} << u"answer"_s << 8 << true;
+    QTest::newRow("unreachable") << QStringList{u"--app-store"_s} << u"fail"_s << 84 << true;
+}
+
+void CliTest::appStoreAnswers()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, mode);
+    QFETCH(int, other);
+    QFETCH(bool, sends);
+    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
+    AppStoreStandIn standIn(data + u"popular-answers.json"_s, mode);
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, home.path());
+    environment.insert(u"VARNOLET_APP_STORE_URL"_s, standIn.url().toString());
+    const QString warning = mode == u"fail"_s
+            ? u"Could not reach the App Store. Categories come from local rules.\n"_s
+            : QString();
+    // The apps in Other, once the run has passed.
+    const auto otherCount = [&](const QStringList &extra) {
+        const Run run = CliRun::start(QStringList{u"apps"_s, data + u"popular-phone.json"_s,
+                                                  u"--names"_s, data + u"popular-names.json"_s}
+                                              + extra,
+                                      {}, environment);
+        int count = run.status == 0 && run.err == warning ? 0 : -1000;
+        for (const QJsonValue &app : JsonCodec::decode(run.out).toArray())
+            count += app[u"category"_s] == u"Other"_s;
+        return count;
+    };
+    QCOMPARE(otherCount(options), other);
+    QCOMPARE(!standIn.requests().isEmpty(), sends);
+    if (mode == u"answer"_s && sends) {
+        // Kept: the same answers offline, with nothing sent.
+        const qsizetype sent = standIn.requests().size();
+        QCOMPARE(otherCount({u"--offline"_s}), other);
+        QCOMPARE(standIn.requests().size(), sent);
+    }
 }
 
 void CliTest::demoPrintsTheSampleLayout()

@@ -248,17 +248,26 @@ QString fallbackName(const QString &id, bool website)
 
 } // namespace
 
+bool AppCatalog::isKnown(const QString &id)
+{
+    return knownIndex().contains(id);
+}
+
 AppInfo AppCatalog::info(const QString &id, const AppNames &names,
-                         const CategoryOverrides &overrides)
+                         const CategoryOverrides &overrides, const AppStoreAnswers &answers)
 {
     const QHash<QString, qsizetype> &index = knownIndex();
     const auto knownIt = index.constFind(id);
     const KnownApp *known = knownIt == index.cend() ? nullptr : &knownApps().at(*knownIt);
     const bool website = isWebsite(id);
+    const auto answerIt = answers.constFind(id);
+    const AppStoreAnswer *answer = answerIt == answers.cend() ? nullptr : &*answerIt;
 
     AppInfo info{id, {}, AppCategory::other};
     if (const auto nameIt = names.constFind(id); nameIt != names.cend())
         info.name = *nameIt;
+    else if (answer && !answer->name.isEmpty())
+        info.name = answer->name;
     else if (known)
         info.name = known->name;
     else
@@ -270,6 +279,9 @@ AppInfo AppCatalog::info(const QString &id, const AppNames &names,
         info.category = known->category;
     else if (website)
         info.category = AppCategory::websites;
+    // A genre that means Other (Lifestyle, or one the table lacks) decides nothing.
+    else if (answer && answer->category != AppCategory::other)
+        info.category = answer->category;
     else
         info.category = categoryByKeyword(id, info.name).value_or(AppCategory::other);
     return info;

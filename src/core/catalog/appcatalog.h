@@ -2,6 +2,7 @@
 
 #include "appcategory.h"
 #include "appinfo.h"
+#include "appstoreentry.h"
 #include "parsedlayout.h"
 
 #include <QString>
@@ -13,10 +14,15 @@ class AppCatalog
 public:
     AppCatalog() = delete;
 
-    /// Resolves one identifier: a name from `names` wins over the known name, which wins over a
-    /// name made from the identifier; an override wins over every other category. Never fails.
+    /// Resolves one identifier. Names: `names` (the phone's), then the App Store's, then the known
+    /// name, then one made from the identifier. Categories: the override, then the known app's,
+    /// then the App Store genre's, then the keyword rules, then Other. Never fails.
     static AppInfo info(const QString &id, const AppNames &names = {},
-                        const CategoryOverrides &overrides = {});
+                        const CategoryOverrides &overrides = {},
+                        const AppStoreAnswers &answers = {});
+
+    /// True for an identifier in the table of well-known apps (exact match).
+    static bool isKnown(const QString &id);
 
     /// Whether the identifier stands for a web clip: its address.
     static bool isWebClip(const QString &id);

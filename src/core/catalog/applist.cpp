@@ -6,7 +6,8 @@
 #include <QSet>
 
 QList<AppInfo> AppList::build(const Layout &layout, const AppNames &names,
-                              const CategoryOverrides &overrides, const QString &search)
+                              const CategoryOverrides &overrides, const QString &search,
+                              const AppStoreAnswers &answers)
 {
     struct Entry
     {
@@ -21,7 +22,7 @@ QList<AppInfo> AppList::build(const Layout &layout, const AppNames &names,
         if (seen.contains(identifier))
             continue;
         seen.insert(identifier);
-        AppInfo info = AppCatalog::info(identifier, names, overrides);
+        AppInfo info = AppCatalog::info(identifier, names, overrides, answers);
         if (!search.isEmpty() && !info.name.contains(search, Qt::CaseInsensitive)
             && !info.id.contains(search, Qt::CaseInsensitive))
             continue;

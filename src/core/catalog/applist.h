@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appinfo.h"
+#include "appstoreentry.h"
 #include "layout.h"
 #include "parsedlayout.h"
 
@@ -17,5 +18,6 @@ public:
     /// Apps whose name, or else identifier, contains `search` (case ignored); all for an empty
     /// search. Names that collate equal are ordered by identifier, so the list is stable.
     static QList<AppInfo> build(const Layout &layout, const AppNames &names,
-                                const CategoryOverrides &overrides, const QString &search = {});
+                                const CategoryOverrides &overrides, const QString &search = {},
+                                const AppStoreAnswers &answers = {});
 };

@@ -77,7 +77,7 @@ std::vector<qsizetype> appOrderRanks(const QStringList &ids, const QStringList &
 }
 
 ResolvedApps resolve(const QStringList &collected, const AppNames &names,
-                     const CategoryOverrides &overrides)
+                     const CategoryOverrides &overrides, const AppStoreAnswers &answers)
 {
     ResolvedApps apps;
     QHash<QStringView, qsizetype> indexOf; // views into `collected`, which outlives it
@@ -97,7 +97,7 @@ ResolvedApps resolve(const QStringList &collected, const AppNames &names,
     idNames.reserve(apps.ids.size());
     apps.categories.reserve(apps.ids.size());
     for (const QString &id : std::as_const(apps.ids)) {
-        AppInfo info = AppCatalog::info(id, names, overrides);
+        AppInfo info = AppCatalog::info(id, names, overrides, answers);
         idNames.append(std::move(info.name));
         apps.categories.push_back(info.category);
     }
@@ -112,9 +112,10 @@ void sortByAppOrder(std::vector<qsizetype> &indices, const ResolvedApps &apps)
                      [&apps](qsizetype a, qsizetype b) { return apps.ranks[a] < apps.ranks[b]; });
 }
 
-QList<LayoutItem> alphabeticalItems(const QStringList &collected, const AppNames &names)
+QList<LayoutItem> alphabeticalItems(const QStringList &collected, const AppNames &names,
+                                    const AppStoreAnswers &answers)
 {
-    const ResolvedApps apps = resolve(collected, names, {});
+    const ResolvedApps apps = resolve(collected, names, {}, answers);
     std::vector<qsizetype> indices = apps.indices;
     sortByAppOrder(indices, apps);
     QList<LayoutItem> items;
@@ -125,9 +126,9 @@ QList<LayoutItem> alphabeticalItems(const QStringList &collected, const AppNames
 }
 
 QList<LayoutItem> categoryItems(const QStringList &collected, const AppNames &names,
-                                const CategoryOverrides &overrides)
+                                const CategoryOverrides &overrides, const AppStoreAnswers &answers)
 {
-    const ResolvedApps apps = resolve(collected, names, overrides);
+    const ResolvedApps apps = resolve(collected, names, overrides, answers);
     const QList<AppCategory> categories = AppCategories::allCases();
     std::vector<std::vector<qsizetype>> groups(categories.size());
     for (qsizetype index : apps.indices)
@@ -186,7 +187,7 @@ Layout swapFirstTwoLooseApps(const Layout &layout)
 } // namespace
 
 Layout Organizer::organize(const Layout &layout, const SortOptions &options, const AppNames &names,
-                           const CategoryOverrides &overrides)
+                           const CategoryOverrides &overrides, const AppStoreAnswers &answers)
 {
     layout.validate();
     if (options.style == SortStyle::twoIconTest)
@@ -211,8 +212,8 @@ Layout Organizer::organize(const Layout &layout, const SortOptions &options, con
     }
 
     const QList<LayoutItem> items = options.style == SortStyle::alphabetical
-            ? alphabeticalItems(collected, names)
-            : categoryItems(collected, names, overrides);
+            ? alphabeticalItems(collected, names, answers)
+            : categoryItems(collected, names, overrides, answers);
     for (qsizetype start = 0; start < items.size(); start += options.pageCapacity)
         result.pages.append(items.mid(start, options.pageCapacity));
     if (result.pages.size() == 1)

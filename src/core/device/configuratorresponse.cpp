@@ -14,8 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype quotedCharacterLimit = 2000;
-
 std::optional<QJsonValue> decoded(const QByteArray &data)
 {
     try {
@@ -151,7 +149,7 @@ void ConfiguratorResponse::checkErrors(const QByteArray &data)
 
     if (typeIsError || errorGiven)
         throw VarnoletError(u"Configurator reported an error: "_s
-                            + UserText::left(QString::fromUtf8(data), quotedCharacterLimit));
+                            + UserText::quoted(QString::fromUtf8(data)));
 }
 
 QList<Device> ConfiguratorResponse::devices(const QByteArray &data)

@@ -1,6 +1,7 @@
 #include "deviceservice.h"
 
 #include "configuratorresponse.h"
+#include "interrupted.h"
 #include "layoutparser.h"
 #include "platformerror.h"
 #include "processrunner.h"
@@ -101,30 +102,47 @@ DeviceRead DeviceService::read(const Device &device, bool includeNames) const
 
     QByteArray response;
     QString reader;
+    QString configuratorFailure;
     try {
         response = command({u"get-icon-layout"_s}, device, readTimeout).data;
         // Saved before parsing, so that a response that does not parse can still be inspected.
         m_storage.saveDiagnostic(response, configuratorLabel);
         reader = configuratorReader;
+    } catch (const Interrupted &) {
+        throw;
     } catch (const std::exception &error) {
+        configuratorFailure = PlatformError::describe(error);
         if (!m_fallbackReader)
-            throw VarnoletError(u"Could not read the layout. "_s + PlatformError::describe(error)
+            throw VarnoletError(u"Could not read the layout. "_s + configuratorFailure
                                 + u"\nIf get-icon-layout crashes, install the optional reader "
                                   u"from the Varnolet setup guide, then refresh."_s);
     }
     if (reader.isEmpty()) {
-        // The reader's own errors are clearer than the configurator's, which is left behind.
-        response = m_runner->run(*m_fallbackReader,
-                                 {u"springboard"_s, u"state"_s, u"get"_s, u"--udid"_s, device.udid},
-                                 {{u"PYMOBILEDEVICE3_UDID"_s, device.udid}}, readTimeout)
-                           .data;
-        m_storage.saveDiagnostic(response, springboardLabel);
+        // Both reasons are given: the configurator's is often the one that tells what to fix.
+        try {
+            response = m_runner->run(*m_fallbackReader,
+                                     {u"springboard"_s, u"state"_s, u"get"_s, u"--udid"_s,
+                                      device.udid},
+                                     {{u"PYMOBILEDEVICE3_UDID"_s, device.udid}}, readTimeout)
+                               .data;
+            m_storage.saveDiagnostic(response, springboardLabel);
+            if (response.trimmed().isEmpty())
+                throw VarnoletError(u"The reader returned nothing."_s);
+        } catch (const Interrupted &) {
+            throw;
+        } catch (const std::exception &error) {
+            throw VarnoletError(u"Could not read the layout. "_s + configuratorFailure
+                                + u"\nThe optional reader failed too: "_s
+                                + PlatformError::describe(error));
+        }
         reader = springboardReader;
     }
 
     // The springboard form names no device, so only the configurator's answer is matched to one.
+    const bool fromConfigurator = reader == configuratorReader;
     const ParsedLayout parsed = LayoutParser::parse(
-            response, reader == configuratorReader ? std::optional(device.ecid) : std::nullopt);
+            response, fromConfigurator ? std::optional(device.ecid) : std::nullopt,
+            fromConfigurator ? LayoutParser::Source::Configurator : LayoutParser::Source::Reader);
 
     AppNames names = parsed.names;
     if (includeNames) {
@@ -135,6 +153,8 @@ DeviceRead DeviceService::read(const Device &device, bool includeNames) const
                 if (!names.contains(it.key()))
                     names.insert(it.key(), it.value());
             }
+        } catch (const Interrupted &) {
+            throw;
         } catch (const std::exception &) {
             // Names only make the preview friendlier; the layout stands without them.
         }
@@ -172,8 +192,18 @@ ApplyReceipt DeviceService::apply(const Layout &proposed, const Layout &expected
     const QString proposal
             = QFileInfo(m_storage.saveProposal(proposed, snapshot)).absoluteFilePath();
 
+    // From the write on, an interruption may have left the phone changed: say so, and where the
+    // previous layout is.
+    const auto interruptedWrite = [&snapshot](const Interrupted &interruption) {
+        return Interrupted(interruption.signal(),
+                           u"Interrupted while writing to the iPhone. The phone may have changed; "
+                           u"inspect it before retrying. Your previous layout is saved as "_s
+                                   + snapshot.id + u'.');
+    };
     try {
         command({u"set-icon-layout"_s, proposal}, device, writeTimeout);
+    } catch (const Interrupted &interruption) {
+        throw interruptedWrite(interruption);
     } catch (const std::exception &error) {
         throw VarnoletError(u"The apply command did not finish successfully. The phone may have "
                             u"changed; inspect it before retrying. Your previous layout is saved "
@@ -185,6 +215,8 @@ ApplyReceipt DeviceService::apply(const Layout &proposed, const Layout &expected
     QString readBack;
     try {
         readBack = read(device, false).layout.fingerprint();
+    } catch (const Interrupted &interruption) {
+        throw interruptedWrite(interruption);
     } catch (const std::exception &error) {
         // The sentence goes on after the description, so its own full stop must not double up.
         QString description = PlatformError::describe(error);

@@ -1,5 +1,6 @@
 #include "processrunner.h"
 
+#include "interrupted.h"
 #include "platformerror.h"
 #include "usertext.h"
 #include "varnoleterror.h"
@@ -13,12 +14,16 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringBuilder>
+#include <QThread>
 #include <QUuid>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -28,8 +33,6 @@ namespace {
 constexpr qint64 outputLimit = 25'000'000;
 constexpr int pollMilliseconds = 50;
 constexpr int graceMilliseconds = 300;
-// User-perceived characters of a tool's output quoted in a failure message.
-constexpr int detailLength = 2000;
 
 const auto captureFolderMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 const auto captureFileMode = QFile::ReadOwner | QFile::WriteOwner;
@@ -160,14 +163,35 @@ int nextPollMilliseconds(const QDeadlineTimer &deadline)
     return int(std::clamp<qint64>(deadline.remainingTime(), 0, pollMilliseconds));
 }
 
-// The polite request first; a child that ignores it is killed after the grace period, and reaped.
-void stop(QProcess &child)
+QString interruptedMessage()
 {
-    child.terminate();
-    if (!child.waitForFinished(graceMilliseconds)) {
-        child.kill();
+    return u"Interrupted. Nothing was written to the iPhone."_s;
+}
+
+// A tool may be a wrapper that starts workers of its own; in a group of their own they can all be
+// stopped together, and the terminal's Ctrl-C reaches only this program, which decides.
+void startInOwnGroup(QProcess &child)
+{
+    child.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        // The command-line program ignores SIGPIPE for itself; the tool gets the usual behaviour.
+        ::signal(SIGPIPE, SIG_DFL);
+    });
+}
+
+// The polite request to the whole group first; whatever is left of it after the grace period is
+// killed, and the child reaped. A group that is already empty costs three system calls.
+void stopGroup(QProcess &child, pid_t group)
+{
+    const QDeadlineTimer grace(graceMilliseconds);
+    ::kill(-group, SIGTERM);
+    if (child.state() != QProcess::NotRunning)
+        child.waitForFinished(int(grace.remainingTime()));
+    while (::kill(-group, 0) == 0 && !grace.hasExpired())
+        QThread::msleep(10);
+    ::kill(-group, SIGKILL);
+    if (child.state() != QProcess::NotRunning)
         child.waitForFinished(-1);
-    }
 }
 
 } // namespace
@@ -194,30 +218,42 @@ CommandOutput ProcessRunner::run(const QString &executable, const QStringList &a
     // Straight into the files: a talkative child never stalls on a full pipe.
     child.setStandardOutputFile(outputFile.fileName());
     child.setStandardErrorFile(errorFile.fileName());
-    // Whatever ends this call, the child does not outlive it.
-    const auto reap = qScopeGuard([&child] {
-        if (child.state() != QProcess::NotRunning) {
-            child.kill();
-            child.waitForFinished(-1);
-        }
-    });
+    startInOwnGroup(child);
+    if (const int signal = interruption())
+        throw Interrupted(signal, interruptedMessage());
     child.start();
     if (!child.waitForStarted(-1))
         throw startFailure(executable, child);
+    const pid_t group = pid_t(child.processId());
+    // Also from this side, so that no stop can come before the child has made its group.
+    ::setpgid(group, group);
+    // Whatever ends this call, no process of the child's group outlives it.
+    bool stopped = false;
+    const auto stop = [&] {
+        if (!std::exchange(stopped, true))
+            stopGroup(child, group);
+    };
+    const auto reap = qScopeGuard(stop);
 
     const QDeadlineTimer deadline = deadlineAfter(timeout);
     while (child.state() != QProcess::NotRunning) {
         // Checked while it runs too, so that a runaway tool cannot fill the disk first.
         if (capturedBytes() >= outputLimit) {
-            stop(child);
+            stop();
             throw VarnoletError(largeOutputMessage());
         }
         if (deadline.hasExpired()) {
-            stop(child);
+            stop();
             throw VarnoletError(timedOutMessage());
+        }
+        if (const int signal = interruption()) {
+            stop();
+            throw Interrupted(signal, interruptedMessage());
         }
         child.waitForFinished(nextPollMilliseconds(deadline));
     }
+    // Workers the tool left behind are stopped before its output is looked at.
+    stop();
 
     // Before anything is read into memory, and before the exit status is looked at.
     if (capturedBytes() >= outputLimit)
@@ -230,7 +266,7 @@ CommandOutput ProcessRunner::run(const QString &executable, const QStringList &a
         const QString detail = errorText.isEmpty() ? QString::fromUtf8(data) : errorText;
         throw VarnoletError(QFileInfo(executable).fileName() % u" failed ("_s
                             % QString::number(child.exitCode()) % u"). "_s
-                            % UserText::left(detail, detailLength));
+                            % UserText::quoted(detail));
     }
     return CommandOutput{data, errorText};
 }

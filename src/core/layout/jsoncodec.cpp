@@ -29,10 +29,39 @@ bool startsWithContainer(const QByteArray &data)
     return false;
 }
 
+// Qt's reader drops a byte-order mark that starts a string, so a folder named "\uFEFFWork" would
+// come back as "Work"; written as an escape, the character is kept.
+QByteArray escapeByteOrderMarks(const QByteArray &data)
+{
+    static constexpr QByteArrayView mark("\xEF\xBB\xBF");
+    if (!data.contains(mark))
+        return data;
+    QByteArray escaped;
+    escaped.reserve(data.size() + 64);
+    bool inString = false;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data.at(i);
+        if (inString && c == '\\' && i + 1 < data.size()) {
+            escaped.append(c).append(data.at(++i));
+            continue;
+        }
+        if (c == '"')
+            inString = !inString;
+        if (inString && QByteArrayView(data).sliced(i).startsWith(mark)) {
+            escaped.append("\\ufeff");
+            i += mark.size() - 1;
+            continue;
+        }
+        escaped.append(c);
+    }
+    return escaped;
+}
+
 } // namespace
 
-QJsonValue JsonCodec::decode(const QByteArray &data)
+QJsonValue JsonCodec::decode(const QByteArray &raw)
 {
+    const QByteArray data = escapeByteOrderMarks(raw);
     QJsonParseError error;
     if (startsWithContainer(data)) {
         const QJsonDocument document = QJsonDocument::fromJson(data, &error);

@@ -13,11 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype maximumPages = LayoutLimits::maximumPages;
 constexpr qsizetype maximumDockItems = LayoutLimits::maximumDockItems;
-constexpr qsizetype maximumPageItems = LayoutLimits::maximumPageItems;
-constexpr qsizetype maximumFolderPages = LayoutLimits::maximumFolderPages;
-constexpr qsizetype maximumFolderPageApps = LayoutLimits::maximumFolderPageApps;
 constexpr qsizetype maximumIdentifierLength = LayoutLimits::maximumIdentifierLength;
 
 bool isLineBreakOrNul(QChar c)
@@ -55,10 +51,10 @@ bool isValidFolder(const LayoutItem &folder)
     if (folder.name().trimmed().isEmpty())
         return false;
     const QList<QStringList> &pages = folder.folderPages();
-    if (pages.isEmpty() || pages.size() > maximumFolderPages)
+    if (pages.isEmpty() || pages.size() > Layout::maximumFolderPages)
         return false;
     return std::all_of(pages.cbegin(), pages.cend(), [](const QStringList &page) {
-        return !page.isEmpty() && page.size() <= maximumFolderPageApps;
+        return !page.isEmpty() && page.size() <= Layout::maximumFolderPageApps;
     });
 }
 
@@ -134,7 +130,7 @@ QString Layout::fingerprint(const QByteArray &deviceForm)
 void Layout::validate() const
 {
     if (pages.size() < 2 || pages.size() > maximumPages)
-        throw VarnoletError(u"Expected a Dock and at least one Home Screen page."_s);
+        refusePageCount();
     if (pages.first().size() > maximumDockItems)
         throw VarnoletError(u"The iPhone Dock contains more than four items."_s);
 
@@ -144,18 +140,31 @@ void Layout::validate() const
 
     for (const LayoutPage &page : pages) {
         if (page.size() > maximumPageItems)
-            throw VarnoletError(
-                    u"A page contains more than 30 items. This layout needs manual review."_s);
+            refusePageSize();
         for (const LayoutItem &item : page) {
             if (item.isFolder() && !isValidFolder(item))
-                throw VarnoletError(
-                        u"Folder ‘%1’ is empty or exceeds supported iPhone folder limits."_s.arg(
-                                item.name()));
+                refuseFolder(item.name());
         }
     }
 
     if (!std::all_of(allIdentifiers.cbegin(), allIdentifiers.cend(), isValidIdentifier))
         throw VarnoletError(u"An app identifier is invalid."_s);
+}
+
+void Layout::refusePageCount()
+{
+    throw VarnoletError(u"Expected a Dock and at least one Home Screen page."_s);
+}
+
+void Layout::refusePageSize()
+{
+    throw VarnoletError(u"A page contains more than 30 items. This layout needs manual review."_s);
+}
+
+void Layout::refuseFolder(const QString &name)
+{
+    throw VarnoletError(u"Folder ‘%1’ is empty or exceeds supported iPhone folder limits."_s.arg(
+            UserText::quoted(name)));
 }
 
 QJsonObject Layout::toRecord() const

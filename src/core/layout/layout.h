@@ -23,6 +23,12 @@ public:
 
     QList<LayoutPage> pages;
 
+    // The iPhone's limits, checked by validate() and by readers as soon as they meet a count.
+    static constexpr qsizetype maximumPages = 101; // the Dock and 100 Home Screen pages
+    static constexpr qsizetype maximumPageItems = 30;
+    static constexpr qsizetype maximumFolderPages = 15;
+    static constexpr qsizetype maximumFolderPageApps = 9;
+
     /// Every app identifier, page by page from the Dock on, folders unpacked in page order.
     QStringList identifiers() const;
     /// How often each identifier occurs: the app inventory that must survive every rearrangement.
@@ -40,6 +46,10 @@ public:
 
     /// Checks the iPhone's limits; throws VarnoletError at the first rule broken.
     void validate() const;
+    /// The sentences of validate(), for a reader that refuses an oversized count before reading on.
+    [[noreturn]] static void refusePageCount();
+    [[noreturn]] static void refusePageSize();
+    [[noreturn]] static void refuseFolder(const QString &name);
 
     /// The keyed record form used inside snapshot records.
     QJsonObject toRecord() const;

@@ -1,6 +1,8 @@
 #include "layoutparser.h"
 
 #include "jsoncodec.h"
+#include "layout.h"
+#include "usertext.h"
 #include "varnoleterror.h"
 
 #include <QJsonArray>
@@ -59,15 +61,24 @@ LayoutItem parseFolderArray(const QJsonArray &array, Location location)
     const QString name = array.first().toString();
 
     const auto rest = array.begin() + 1;
-    if (std::all_of(rest, array.end(), [](const QJsonValue &v) { return v.isString(); }))
+    if (std::all_of(rest, array.end(), [](const QJsonValue &v) { return v.isString(); })) {
+        if (array.size() - 1 > Layout::maximumFolderPageApps)
+            Layout::refuseFolder(name);
         return LayoutItem::folder(name, {stringsOrThrow(array, 1, location)});
+    }
     if (!std::all_of(rest, array.end(), [](const QJsonValue &v) { return v.isArray(); }))
         throwUnsupported(location);
+    if (array.size() - 1 > Layout::maximumFolderPages)
+        Layout::refuseFolder(name);
 
     QList<QStringList> pages;
     pages.reserve(array.size() - 1);
-    for (qsizetype i = 1; i < array.size(); ++i)
-        pages.append(stringsOrThrow(array.at(i).toArray(), 0, location));
+    for (qsizetype i = 1; i < array.size(); ++i) {
+        const QJsonArray page = array.at(i).toArray();
+        if (page.size() > Layout::maximumFolderPageApps)
+            Layout::refuseFolder(name);
+        pages.append(stringsOrThrow(page, 0, location));
+    }
     return LayoutItem::folder(name, pages);
 }
 
@@ -92,12 +103,18 @@ LayoutItem parseIconObject(const QJsonObject &object, Location location, AppName
         const QJsonValue displayName = object.value(u"displayName"_s);
         if (!displayName.isString())
             throwUnsupported(location);
+        const QJsonArray pageValues = iconLists.toArray();
+        if (pageValues.size() > Layout::maximumFolderPages)
+            Layout::refuseFolder(displayName.toString());
         QList<QStringList> pages;
-        for (const QJsonValue &pageValue : iconLists.toArray()) {
+        for (const QJsonValue &pageValue : pageValues) {
             if (!pageValue.isArray())
                 throwUnsupported(location);
+            const QJsonArray icons = pageValue.toArray();
+            if (icons.size() > Layout::maximumFolderPageApps)
+                Layout::refuseFolder(displayName.toString());
             QStringList page;
-            for (const QJsonValue &icon : pageValue.toArray()) {
+            for (const QJsonValue &icon : icons) {
                 const LayoutItem item = parseItem(icon, location, names);
                 if (item.isFolder())
                     throwUnsupported(location);
@@ -166,7 +183,8 @@ QJsonValue outputCandidate(const QJsonValue &output, const std::optional<QString
     return entry.isObject() ? layoutKeyCandidate(entry.toObject()) : entry;
 }
 
-QJsonValue candidate(const QJsonValue &root, const std::optional<QString> &ecid)
+QJsonValue candidate(const QJsonValue &root, const std::optional<QString> &ecid,
+                     LayoutParser::Source source)
 {
     if (!root.isObject())
         return root;
@@ -175,9 +193,12 @@ QJsonValue candidate(const QJsonValue &root, const std::optional<QString> &ecid)
     const QJsonValue error = object.value(u"Error"_s);
     const bool noError = error.isUndefined() || error.isNull()
             || (error.isObject() && error.toObject().isEmpty());
-    if (!noError)
-        throw VarnoletError(u"Configurator reported a layout error: "_s
-                            + QString::fromUtf8(JsonCodec::encode(error)));
+    if (!noError) {
+        const QString lead = source == LayoutParser::Source::Reader
+                ? u"The reader reported a layout error: "_s
+                : u"Configurator reported a layout error: "_s;
+        throw VarnoletError(lead + UserText::quoted(QString::fromUtf8(JsonCodec::encode(error))));
+    }
 
     const auto output = object.constFind(u"Output"_s);
     if (output != object.constEnd())
@@ -187,20 +208,25 @@ QJsonValue candidate(const QJsonValue &root, const std::optional<QString> &ecid)
 
 } // namespace
 
-ParsedLayout LayoutParser::parse(const QByteArray &data, const std::optional<QString> &ecid)
+ParsedLayout LayoutParser::parse(const QByteArray &data, const std::optional<QString> &ecid,
+                                 Source source)
 {
-    const QJsonValue pagesValue = candidate(JsonCodec::decode(data), ecid);
+    const QJsonValue pagesValue = candidate(JsonCodec::decode(data), ecid, source);
     if (!pagesValue.isArray())
         throw VarnoletError(u"Expected a JSON array of Home Screen pages."_s);
 
     ParsedLayout result;
     const QJsonArray pageArray = pagesValue.toArray();
+    if (pageArray.size() > Layout::maximumPages)
+        Layout::refusePageCount();
     result.layout.pages.reserve(pageArray.size());
     for (qsizetype p = 0; p < pageArray.size(); ++p) {
         const QJsonValue pageValue = pageArray.at(p);
         if (!pageValue.isArray())
             throw VarnoletError(u"Page %1 is not a list."_s.arg(p));
         const QJsonArray itemArray = pageValue.toArray();
+        if (itemArray.size() > Layout::maximumPageItems)
+            Layout::refusePageSize();
         LayoutPage page;
         page.reserve(itemArray.size());
         for (qsizetype i = 0; i < itemArray.size(); ++i)

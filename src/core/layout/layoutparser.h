@@ -14,7 +14,12 @@ class LayoutParser
 public:
     LayoutParser() = delete;
 
-    /// Parses and validates; `ecid` picks the device entry of an envelope keyed by ECID. Throws
-    /// VarnoletError, or PlatformError when the bytes are not JSON at all.
-    static ParsedLayout parse(const QByteArray &data, const std::optional<QString> &ecid = {});
+    /// Who produced the bytes, so that an error the response reports is credited to its tool.
+    enum class Source { Configurator, Reader };
+
+    /// Parses and validates; `ecid` picks the device entry of an envelope keyed by ECID. A count
+    /// beyond the iPhone's limits is refused as soon as it is met. Throws VarnoletError, or
+    /// PlatformError when the bytes are not JSON at all.
+    static ParsedLayout parse(const QByteArray &data, const std::optional<QString> &ecid = {},
+                              Source source = Source::Configurator);
 };

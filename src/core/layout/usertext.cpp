@@ -26,3 +26,8 @@ QString UserText::left(const QString &text, qsizetype count)
     }
     return text.left(end);
 }
+
+QString UserText::quoted(const QString &text)
+{
+    return left(text, 2000);
+}

@@ -1,5 +1,6 @@
 #include "restorecheck.h"
 
+#include "usertext.h"
 #include "varnoleterror.h"
 
 using namespace Qt::StringLiterals;
@@ -9,7 +10,7 @@ void RestoreCheck::verifyDevice(const Snapshot &snapshot, const Device &device)
     if (snapshot.device.ecid != device.ecid || snapshot.device.udid != device.udid)
         throw VarnoletError(
                 u"This saved layout belongs to a different iPhone. Select %1 to restore it."_s.arg(
-                        snapshot.device.name));
+                        UserText::quoted(snapshot.device.name)));
 }
 
 void RestoreCheck::verifyInventory(const Snapshot &snapshot, const Layout &current)

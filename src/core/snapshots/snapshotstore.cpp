@@ -1,5 +1,6 @@
 #include "snapshotstore.h"
 
+#include "atomicfile.h"
 #include "jsoncodec.h"
 #include "layoutparser.h"
 #include "platformerror.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUuid>
 
 #include <algorithm>
@@ -133,10 +133,12 @@ QString SnapshotStore::saveDiagnostic(const QByteArray &data, const QString &lab
     return path;
 }
 
-Snapshot SnapshotStore::load(const QString &id) const
+Snapshot SnapshotStore::load(const QString &given) const
 {
-    if (!isSnapshotId(id))
+    if (!isSnapshotId(given))
         throw VarnoletError(u"Invalid snapshot identifier."_s);
+    // Saved in upper case; an id typed or pasted in lower case names the same snapshot.
+    const QString id = given.toUpper();
 
     const QString folder = snapshotFolder(id);
     const Snapshot snapshot
@@ -202,12 +204,7 @@ void SnapshotStore::directory(const QString &path)
 
 void SnapshotStore::write(const QByteArray &data, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throwFileError(u"write"_s, path, file.errorString());
-    // Narrowed before the rename, so the file never appears with wider permissions.
-    if (!file.setPermissions(filePermissions) || file.write(data) != data.size() || !file.commit())
-        throwFileError(u"write"_s, path, file.errorString());
+    AtomicFile::write(data, path, filePermissions);
     setPermissions(path, filePermissions);
 }
 

@@ -45,10 +45,13 @@ public:
     /// True for the hyphenated 8-4-4-4-12 form of a UUID, in either case.
     static bool isSnapshotId(const QString &id);
 
+    /// Creates `path` and its missing parents, 0700 each; throws PlatformError.
+    static void directory(const QString &path);
+    /// Writes `data` atomically as a 0600 file; throws PlatformError.
+    static void write(const QByteArray &data, const QString &path);
+    /// The whole file; throws PlatformError.
+    static QByteArray read(const QString &path);
+
 private:
     QString snapshotFolder(const QString &id) const;
-
-    static void directory(const QString &path);
-    static void write(const QByteArray &data, const QString &path);
-    static QByteArray read(const QString &path);
 };

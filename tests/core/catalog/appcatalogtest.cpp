@@ -68,6 +68,14 @@ void AppCatalogTest::info_data()
     row("website without a host", u"https://"_s, u"https://"_s, websites);
     row("website, overridden", u"https://example.com"_s, u"example.com"_s, shopping, {}, shopping);
     row("capital scheme is no website", u"HTTPS://www.example.com/game"_s, u"com/game"_s, games);
+
+    // App Store answers: after the device's names and the known categories, before keywords.
+    row("App Store name over the known name", u"com.apple.stocks"_s, u"Stocks Live"_s, money);
+    row("device name over the App Store's", u"com.acme.answered"_s, u"Mine"_s, social, u"Mine"_s);
+    row("App Store genre over keywords", u"com.acme.gamebank"_s, u"Gamebank"_s, shopping);
+    row("App Store Other leaves it to keywords", u"com.acme.chesslife"_s, u"Chess Life"_s, games);
+    row("override over the App Store genre", u"com.acme.answered"_s, u"Answered"_s, money, {},
+        money);
 }
 
 void AppCatalogTest::info()
@@ -84,7 +92,11 @@ void AppCatalogTest::info()
     CategoryOverrides overrides{{u"com.acme.other"_s, AppCategory::games}};
     if (override)
         overrides.insert(id, *override);
-    const AppInfo info = AppCatalog::info(id, names, overrides);
+    const AppStoreAnswers answers{{u"com.apple.stocks"_s, {u"Stocks Live"_s, AppCategory::games}},
+                                  {u"com.acme.answered"_s, {u"Answered"_s, AppCategory::social}},
+                                  {u"com.acme.gamebank"_s, {u"Gamebank"_s, AppCategory::shopping}},
+                                  {u"com.acme.chesslife"_s, {u"Chess Life"_s, AppCategory::other}}};
+    const AppInfo info = AppCatalog::info(id, names, overrides, answers);
     QCOMPARE(info.id, id);
     QCOMPARE(info.name, name);
     QCOMPARE(info.category, category);

@@ -12,8 +12,11 @@
 #include <QTest>
 #include <QUuid>
 
+#include <csignal>
 #include <functional>
 #include <memory>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
@@ -173,6 +176,8 @@ private Q_SLOTS:
     void invalidDeviceRunsNothing();
     void read_data();
     void read();
+    void unwritableDiagnostic();
+    void snapshotThatCannotBeWritten();
     void apply_data();
     void apply();
 };
@@ -279,9 +284,17 @@ void DeviceServiceTest::read_data()
             << true << Answers{reply(layoutResponse(before, u"0x99"_s))} << u"read"_s
             << u"The layout response does not identify the selected iPhone."_s << AppNames()
             << configuratorLayout;
-    QTest::newRow("the reader's failure reported as it is")
+    const auto bothFailed = [](const QString &first, const QString &second) -> QString {
+        return u"Could not read the layout. "_s + first + u"\nThe optional reader failed too: "_s
+                + second;
+    };
+    QTest::newRow("both failures reported")
             << true << Answers{failWith(timedOut), failWith(notFound)} << u"read springboard"_s
-            << notFound << AppNames() << QString();
+            << bothFailed(timedOut, notFound) << AppNames() << QString();
+    QTest::newRow("the reader returning nothing")
+            << true << Answers{exitStatus, reply(" \n")} << u"read springboard"_s
+            << bothFailed(u"cfgutil failed (1). "_s, u"The reader returned nothing."_s)
+            << AppNames() << springboardLayout;
     QTest::newRow("layout names win over app names")
             << true << Answers{exitStatus, namedLayout, named} << u"read springboard names"_s
             << QString() << AppNames{{pagesApp, u"My Pages"_s}, {spotify, u"Spotify"_s}}
@@ -314,6 +327,41 @@ void DeviceServiceTest::read()
     QCOMPARE(result->reader, kept == springboardLayout ? u"pymobiledevice3"_s : u"cfgutil"_s);
     QCOMPARE(result->names, names);
     QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), result->raw);
+}
+
+// Without a reader to fall back on, a response that cannot be kept is not used either.
+void DeviceServiceTest::unwritableDiagnostic()
+{
+    // A file where the folder belongs stops root as well as anyone else.
+    const QString folder = m_root + u"/Diagnostics"_s;
+    QVERIFY(QDir().mkpath(m_root) && QFile(folder).open(QIODevice::WriteOnly));
+    m_runner->script = {reply(layoutResponse(before))};
+    const DeviceService withoutReader(configurator, std::nullopt, m_runner, SnapshotStore(m_root));
+    QCOMPARE(failureOf([&] { withoutReader.read(phone(), false); }),
+             readFailed(u"Could not create the folder %1: File exists."_s.arg(folder)));
+}
+
+// A write that fails part-way (a file-size limit here, a full disk elsewhere) leaves no torn
+// record to list, says why, and reaches no phone.
+void DeviceServiceTest::snapshotThatCannotBeWritten()
+{
+    m_runner->script = {reply(listResponse({phone()})), reply(layoutResponse(before))};
+    // Only the record carries the names, so only the record outgrows the limit.
+    const AppNames names{{spotify, QString(3000, u's')}};
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved;
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const rlimit limit{2000, saved.rlim_max};
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    const QString failure = failureOf(
+            [&] { service().apply(layoutOf(after), layoutOf(before), phone(), names, u"Tidy"_s); });
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
+
+    QVERIFY2(failure.endsWith(u"/snapshot.json: File too large."_s), qPrintable(failure));
+    QCOMPARE(m_runner->commands.join(u' '), u"list read"_s);
+    QCOMPARE(SnapshotStore(m_root).list(), QList<Snapshot>());
+    for (const QString &id : entries(m_root + u"/Snapshots"_s))
+        QVERIFY(!QFileInfo::exists(m_root + u"/Snapshots/"_s + id + u"/snapshot.json"_s));
 }
 
 void DeviceServiceTest::apply_data()
@@ -358,7 +406,9 @@ void DeviceServiceTest::apply_data()
             << proposal << current
             << Answers{listed, reply(layoutResponse(before)), written, failWith(timedOut),
                        failWith(u"Gone."_s)}
-            << u"list read write read springboard"_s << readBackFailed(u"Gone."_s);
+            << u"list read write read springboard"_s
+            << readBackFailed(u"Could not read the layout. "_s + timedOut
+                              + u"\nThe optional reader failed too: Gone."_s);
     QTest::newRow("both reads through the reader")
             << proposal << current
             << Answers{listed,  reply(locked), reply(springboardResponse(before)),

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <csignal>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +23,15 @@ CommandOutput run(const QString &executable, const QStringList &arguments = {},
                   const Environment &environment = {}, double timeout = 10)
 {
     return ProcessRunner().run(executable, arguments, environment, timeout);
+}
+
+// Gone, or a zombie no one has reaped yet; looked up by its pid, whoever its parent now is.
+bool isGone(pid_t pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (stat.open(QIODevice::ReadOnly))
+        return stat.readAll().split(')').last().trimmed().startsWith('Z');
+    return ::kill(pid, 0) != 0;
 }
 
 } // namespace
@@ -166,7 +176,29 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(failureOf([&] { run(stubborn, {}, {}, 0.5); }), timedOut);
-        QVERIFY2(clock.elapsed() >= 780, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 780 && clock.elapsed() < 2500,
+                 qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // A wrapper's worker is stopped with it, however the run ends.
+    void leavesNoProcessOfItsGroup_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("message");
+        const QByteArray worker = "@SLEEP@ 30 & echo $! > @MARKER@; ";
+        QTest::newRow("ended by itself") << worker + "exit 0" << QString();
+        QTest::newRow("timed out") << worker + "exec @SLEEP@ 30" << timedOut;
+        QTest::newRow("too large")
+                << worker + "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30" << tooLarge;
+    }
+    void leavesNoProcessOfItsGroup()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, message);
+        QCOMPARE(failureOf([&] { run(script(body), {}, {}, 1.5); }), message);
+        const pid_t worker = readFile(workFile(u"marker"_s)).trimmed().toInt();
+        QVERIFY(worker > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(isGone(worker), 1000);
     }
 
     void whatTheChildSees()

@@ -25,6 +25,11 @@ private Q_SLOTS:
         QTest::newRow("object") << "{\"b\": [], \"a\": {}}"_ba
                                 << QJsonValue(QJsonObject{{u"a"_s, QJsonObject()},
                                                           {u"b"_s, QJsonArray()}});
+        // Qt's reader on its own drops a byte-order mark that starts a string.
+        QTest::newRow("byte-order marks in strings and keys")
+                << "{\"\xEF\xBB\xBFk\": [\"\xEF\xBB\xBFWork\", \"a\\\"\xEF\xBB\xBF\"]}"_ba
+                << QJsonValue(QJsonObject{
+                           {u"\uFEFFk"_s, QJsonArray{u"\uFEFFWork"_s, u"a\"\uFEFF"_s}}});
     }
     void decodesEveryTopLevelValue()
     {

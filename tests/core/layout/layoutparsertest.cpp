@@ -157,7 +157,7 @@ void LayoutParserTest::readsRealShapedSamples()
 void LayoutParserTest::refusesWithASentence_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("ecid");
+    QTest::addColumn<QString>("ecid"); // "reader": no ECID, from the optional reader
     QTest::addColumn<QString>("message");
 
     const QString unidentified = u"The layout response does not identify the selected iPhone."_s;
@@ -171,6 +171,12 @@ void LayoutParserTest::refusesWithASentence_data()
     QTest::newRow("object Error")
             << R"({"Error":{"b":1,"a":"x/y"}})"_ba << QString()
             << u"Configurator reported a layout error: {\n    \"a\": \"x/y\",\n    \"b\": 1\n}\n"_s;
+    QTest::newRow("Error cut to 2,000 characters")
+            << "{\"Error\":\"" + QByteArray(5'000'000, 'x') + "\"}" << QString()
+            << u"Configurator reported a layout error: \""_s + QString(1999, u'x');
+    QTest::newRow("Error from the reader")
+            << R"({"Error":"Device is locked"})"_ba << u"reader"_s
+            << u"The reader reported a layout error: \"Device is locked\""_s;
     QTest::newRow("wrong ECID") << R"({"Output":{"0x1A":[[],["a"]]}})"_ba << u"0x1a"_s
                                 << unidentified;
     QTest::newRow("two entries, no ECID")
@@ -193,6 +199,25 @@ void LayoutParserTest::refusesWithASentence_data()
             << R"([[], ["a"], [], 4])"_ba << QString() << u"Page 3 is not a list."_s;
     QTest::newRow("empty top-level array")
             << "[]"_ba << QString() << u"Expected a Dock and at least one Home Screen page."_s;
+    // Refused as soon as met: the page that is not a list further on is never looked at.
+    const QString crowded
+            = u"A page contains more than 30 items. This layout needs manual review."_s;
+    const QString folder = u"Folder ‘F’ is empty or exceeds supported iPhone folder limits."_s;
+    const auto early = [](const char *row, const QByteArray &pages, const QString &message) {
+        QTest::newRow(row) << "[" + pages + ", \"not a page\"]" << QString() << message;
+    };
+    early("102 pages", "[]" + QByteArray(", []").repeated(100),
+          u"Expected a Dock and at least one Home Screen page."_s);
+    early("31 items", "[], [null" + QByteArray(", \"a\"").repeated(30) + "]", crowded);
+    early("16 folder pages", "[], [[\"F\"" + QByteArray(", [\"a\"]").repeated(16) + "]]", folder);
+    early("10 apps in a flat folder", "[], [[\"F\"" + QByteArray(", \"a\"").repeated(10) + "]]",
+          folder);
+    early("10 apps on a folder page",
+          "[], [[\"F\", [\"a\"" + QByteArray(", \"a\"").repeated(9) + "]]]", folder);
+    early("16 springboard folder pages",
+          R"([], [{"displayName":"F","iconLists":[)" + QByteArray("[\"a\"],").repeated(15)
+                  + "[\"a\"]]}]",
+          folder);
     QTest::newRow("validation runs last") << R"([["a","b","c","d","e"],["f"]])"_ba << QString()
                                           << u"The iPhone Dock contains more than four items."_s;
 
@@ -240,7 +265,10 @@ void LayoutParserTest::refusesWithASentence()
     QFETCH(QString, ecid);
     QFETCH(QString, message);
     try {
-        LayoutParser::parse(data, ecid.isEmpty() ? std::nullopt : std::optional<QString>(ecid));
+        const bool reader = ecid == u"reader"_s;
+        LayoutParser::parse(
+                data, ecid.isEmpty() || reader ? std::nullopt : std::optional<QString>(ecid),
+                reader ? LayoutParser::Source::Reader : LayoutParser::Source::Configurator);
         QFAIL("parsed");
     } catch (const VarnoletError &error) {
         QCOMPARE(error.message(), message);

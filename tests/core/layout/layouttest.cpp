@@ -166,6 +166,8 @@ private Q_SLOTS:
         QTest::newRow("web clip and unicode")
                 << Layout({{app(u"https://example.com/a?b=c"_s)},
                            {app(u"com.example.café"_s), app(u"名前.アプリ"_s)}});
+        QTest::newRow("folder name beginning with a byte-order mark")
+                << Layout({{}, {LayoutItem::folder(u"\uFEFFWork"_s, {{u"a"_s}})}});
     }
     void deviceFormSurvivesParsing()
     {
@@ -283,6 +285,9 @@ private Q_SLOTS:
         QList<QStringList> sixteenPages;
         for (int i = 0; i < 16; ++i)
             sixteenPages.append({u"a%1"_s.arg(i)});
+        QTest::newRow("folder name cut to 2,000 characters")
+                << Layout({{}, {app(u"a"_s), LayoutItem::folder(QString(5000, u'n'), {})}})
+                << folderMessage(QString(2000, u'n'));
         QTest::newRow("sixteenth folder page")
                 << Layout({{}, {LayoutItem::folder(u"F"_s, sixteenPages)}})
                 << folderMessage(u"F"_s);
