@@ -2,11 +2,11 @@
 
 #include "appcatalog.h"
 #include "atomicfile.h"
-#include "configurationprofile.h"
 #include "layoutparser.h"
 #include "modelbatch.h"
 #include "platformerror.h"
 #include "platformpanels.h"
+#include "profile/configurationprofile.h"
 #include "varnoleterror.h"
 #include "varnoletmodel.h"
 

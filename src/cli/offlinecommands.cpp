@@ -5,12 +5,12 @@
 #include "appstoreoptions.h"
 #include "commandarguments.h"
 #include "commandline.h"
-#include "configurationprofile.h"
 #include "inputfiles.h"
 #include "jsoncodec.h"
 #include "jsonrecord.h"
 #include "layoutparser.h"
 #include "organizer.h"
+#include "profile/configurationprofile.h"
 #include "standardoutput.h"
 #include "usageerror.h"
 

@@ -1,9 +1,9 @@
 #include "appcatalog.h"
 #include "appstorestandin.h"
 #include "clirun.h"
-#include "configurationprofile.h"
 #include "jsoncodec.h"
 #include "layoutparser.h"
+#include "profile/configurationprofile.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

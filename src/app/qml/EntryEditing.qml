@@ -1,20 +1,22 @@
 import QtQuick
 
 // Dragging a preview entry and its menu (right-click or long press), while the proposal may be
-// edited. `entry` is the PreviewItem; inside a folder pop-over `folderIndex` counts the folder's apps.
+// edited. `owner` is the PreviewItem; inside a folder pop-over `folderIndex` counts the folder's apps.
 Item {
     id: editing
 
-    required property Item entry
+    required property Item owner
     required property var item
     property int folderIndex: -1
 
-    readonly property var editor: entry ? entry.editor : null
-    readonly property var source: ({page: entry ? entry.page : -1,
-                                    index: entry ? entry.position : -1,
+    readonly property var editor: owner ? owner.editor : null
+    readonly property var source: ({page: owner ? owner.page : -1,
+                                    index: owner ? owner.position : -1,
                                     folderIndex: folderIndex, item: item})
 
     anchors.fill: parent
+    // Above the tile or folder face, whose button would otherwise take the press first.
+    z: 1
     enabled: editor !== null && editor.active
 
     DragHandler {

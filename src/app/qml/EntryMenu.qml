@@ -16,6 +16,31 @@ StyledMenu {
     objectName: "entryMenu"
     implicitWidth: 220
 
+    // One entry per page of the preview, then "New page", made afresh each time the menu opens.
+    onAboutToShow: {
+        while (pages.count > 0)
+            pages.takeAction(0).destroy()
+        for (let page = 1; page <= workspace.previewPageCount + 1; ++page)
+            pages.addAction(pageAction.createObject(pages, {page: page}))
+    }
+
+    Component {
+        id: pageAction
+        Action {
+            property int page
+            readonly property bool fresh: page > menu.workspace.previewPageCount
+            objectName: fresh ? "moveToNewPage" : "moveToPage-" + page
+            text: fresh ? "New page" : "Page " + page
+            enabled: menu.source !== null && (fresh || menu.source.page !== page
+                                              || menu.folderIndex >= 0)
+            onTriggered: {
+                if (menu.workspace.moveToPage(menu.source.page, menu.source.index,
+                                              menu.folderIndex, page))
+                    menu.workspace.selectedPage = Math.min(page, menu.workspace.previewPageCount)
+            }
+        }
+    }
+
     Action {
         objectName: "moveToDockAction"
         text: "Move to Dock"
@@ -27,25 +52,6 @@ StyledMenu {
         objectName: "moveToPageMenu"
         title: "Move to Page…"
         implicitWidth: 160
-
-        Instantiator {
-            model: menu.workspace ? menu.workspace.previewPageCount + 1 : 0
-            delegate: Action {
-                required property int index
-                readonly property bool fresh: index === menu.workspace.previewPageCount
-                objectName: fresh ? "moveToNewPage" : "moveToPage-" + (index + 1)
-                text: fresh ? "New page" : "Page " + (index + 1)
-                enabled: menu.source !== null && (fresh || menu.source.page !== index + 1
-                                                  || menu.folderIndex >= 0)
-                onTriggered: {
-                    if (menu.workspace.moveToPage(menu.source.page, menu.source.index,
-                                                  menu.folderIndex, index + 1))
-                        menu.workspace.selectedPage = Math.min(index + 1, menu.workspace.previewPageCount)
-                }
-            }
-            onObjectAdded: (index, object) => pages.insertAction(index, object)
-            onObjectRemoved: (index, object) => pages.removeAction(object)
-        }
     }
     Action {
         objectName: "moveOutOfFolderAction"

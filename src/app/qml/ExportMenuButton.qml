@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import Varnolet
 
 // The apply bar's other ways out for the proposal, in a small menu.

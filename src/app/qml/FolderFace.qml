@@ -10,7 +10,7 @@ AbstractButton {
     required property string title
     required property var pages
     // The PreviewItem showing the folder, for hand edits from the pop-over; null for none.
-    property Item entry: null
+    property Item owner: null
     readonly property var apps: pages.reduce((all, page) => all.concat(page), [])
 
     implicitWidth: 44
@@ -45,6 +45,6 @@ AbstractButton {
         objectName: "folderPopover"
         title: face.title
         apps: face.apps
-        entry: face.entry
+        owner: face.owner
     }
 }

@@ -8,7 +8,7 @@ Popup {
 
     required property string title
     required property var apps
-    property Item entry: null
+    property Item owner: null
     // Where the arrow meets the folder, once the pop-over has been kept inside the window.
     property real arrowX: width / 2
 
@@ -18,7 +18,7 @@ Popup {
     y: parent.height + 22
     modal: false
     // Out of sight while one of its apps is dragged onto the page below.
-    opacity: entry && entry.editor && entry.editor.dragging ? 0 : 1
+    opacity: owner && owner.editor && owner.editor.dragging ? 0 : 1
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
     onOpened: arrowX = Math.max(20, Math.min(width - 20, parent.mapToItem(background, parent.width / 2, 0).x))
@@ -94,7 +94,7 @@ Popup {
                             category: parent.modelData.category
                             size: 40
                             EntryEditing {
-                                entry: popover.entry
+                                owner: popover.owner
                                 item: cellTile.parent.modelData
                                 folderIndex: cellTile.parent.index
                             }

@@ -3,7 +3,7 @@ import Varnolet
 
 // The Dock: the entries of page 0 on a translucent rounded shelf.
 Item {
-    id: dock
+    id: shelf
 
     required property var items
     property var editor: null
@@ -21,14 +21,14 @@ Item {
         anchors.centerIn: parent
         spacing: 12
         Repeater {
-            model: dock.items
+            model: shelf.items
             PreviewItem {
                 required property var modelData
                 required property int index
                 item: modelData
                 page: 0
                 position: index
-                editor: dock.editor
+                editor: shelf.editor
                 dock: true
                 width: 44
             }

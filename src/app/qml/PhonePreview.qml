@@ -110,9 +110,9 @@ Item {
         id: previewEditor
         anchors.fill: parent
         workspace: phone.workspace
-        pageArea: pageArea
-        grid: grid
-        dock: dock
+        pageView: pageArea
+        pageGrid: grid
+        dockShelf: dock
         page: phone.page
         previousArrow: phone.previousArrow
         nextArrow: phone.nextArrow

@@ -9,9 +9,9 @@ Item {
 
     // The model, or null where the preview may not be edited.
     required property var workspace
-    required property Item pageArea
-    required property Item grid
-    required property Item dock
+    required property Item pageView
+    required property Item pageGrid
+    required property Item dockShelf
     required property int page
     // The page navigator's arrows below the phone, drop targets for the neighbouring pages.
     property Item previousArrow: null
@@ -68,7 +68,8 @@ Item {
     }
     // The entry of `row` under the point: onto its icon, or the place before or after it.
     function entryTarget(row, page, scenePoint) {
-        for (const child of row.children) {
+        for (let i = 0; i < row.children.length; ++i) {
+            const child = row.children[i]
             if (child.position === undefined || !hits(child, scenePoint))
                 continue
             const at = child.mapFromItem(null, scenePoint.x, scenePoint.y)
@@ -94,10 +95,10 @@ Item {
             return {kind: "page", page: page - 1, item: null}
         if (at.x > width - 14)
             return {kind: "page", page: page + 1, item: null}
-        if (hits(dock, scenePoint))
-            return entryTarget(dock.row, 0, scenePoint) ?? {kind: "at", page: 0, index: 99, item: null}
-        if (hits(pageArea, scenePoint))
-            return entryTarget(grid, page, scenePoint) ?? {kind: "at", page: page, index: 999, item: null}
+        if (hits(dockShelf, scenePoint))
+            return entryTarget(dockShelf.row, 0, scenePoint) ?? {kind: "at", page: 0, index: 99, item: null}
+        if (hits(pageView, scenePoint))
+            return entryTarget(pageGrid, page, scenePoint) ?? {kind: "at", page: page, index: 999, item: null}
         return null
     }
     function openMenu(source, scenePoint) {
@@ -176,7 +177,6 @@ Item {
     }
     RenameFolderDialog {
         id: rename
-        parent: Overlay.overlay
         workspace: editor.workspace
     }
 }

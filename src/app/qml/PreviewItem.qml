@@ -22,7 +22,7 @@ Column {
         anchors.horizontalCenter: parent.horizontalCenter
         sourceComponent: entry.isFolder ? folderFace : appTile
         EntryEditing {
-            entry: entry
+            owner: entry
             item: entry.item
         }
     }
@@ -51,7 +51,7 @@ Column {
         FolderFace {
             title: entry.item.title
             pages: entry.item.pages
-            entry: entry
+            owner: entry
         }
     }
 }

@@ -1,5 +1,5 @@
-#include "configurationprofile.h"
-#include "propertylist.h"
+#include "profile/configurationprofile.h"
+#include "profile/propertylist.h"
 #include "varnoleterror.h"
 
 #include <QTest>
