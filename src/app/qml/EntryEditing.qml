@@ -30,6 +30,9 @@ Item {
         onTapped: (point) => editing.editor.openMenu(editing.source, point.scenePosition)
     }
     TapHandler {
+        // A long press opens the menu; a plain press still reaches the folder's button.
+        grabPermissions: PointerHandler.ApprovesTakeOverByAnything
+        gesturePolicy: TapHandler.ReleaseWithinBounds
         onLongPressed: editing.editor.openMenu(editing.source, point.scenePosition)
     }
 }
