@@ -207,7 +207,7 @@ void WindowScreenshotsTest::handEditing()
     QVERIFY(harness.model().proposalEdited());
 
     apps = harness.items(u"app-"_s);
-    const QPointF at = apps.at(2)->mapToScene(QPointF(apps.at(2)->width() / 2, 22));
+    const QPointF at = apps.constLast()->mapToScene(QPointF(apps.constLast()->width() / 2, 22));
     QTest::mouseClick(harness.window(), Qt::RightButton, Qt::NoModifier, at.toPoint());
     harness.settle();
     QVERIFY(harness.object(u"entryMenu"_s)->property("visible").toBool());
