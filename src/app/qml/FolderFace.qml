@@ -9,6 +9,8 @@ AbstractButton {
 
     required property string title
     required property var pages
+    // The PreviewItem showing the folder, for hand edits from the pop-over; null for none.
+    property Item owner: null
     readonly property var apps: pages.reduce((all, page) => all.concat(page), [])
     property bool marked: false
 
@@ -49,5 +51,6 @@ AbstractButton {
         objectName: "folderPopover"
         title: face.title
         apps: face.apps
+        owner: face.owner
     }
 }

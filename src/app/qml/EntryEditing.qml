@@ -1,0 +1,38 @@
+import QtQuick
+
+// Dragging a preview entry and its menu (right-click or long press), while the proposal may be
+// edited. `owner` is the PreviewItem; inside a folder pop-over `folderIndex` counts the folder's apps.
+Item {
+    id: editing
+
+    required property Item owner
+    required property var item
+    property int folderIndex: -1
+
+    readonly property var editor: owner ? owner.editor : null
+    readonly property var source: ({page: owner ? owner.page : -1,
+                                    index: owner ? owner.position : -1,
+                                    folderIndex: folderIndex, item: item})
+
+    anchors.fill: parent
+    // Above the tile or folder face, whose button would otherwise take the press first.
+    z: 1
+    enabled: editor !== null && editor.active
+
+    DragHandler {
+        target: null
+        onActiveChanged: active ? editing.editor.begin(editing.source, centroid.scenePosition)
+                                : editing.editor.end(centroid.scenePosition)
+        onCentroidChanged: if (active) editing.editor.move(centroid.scenePosition)
+    }
+    TapHandler {
+        acceptedButtons: Qt.RightButton
+        onTapped: (point) => editing.editor.openMenu(editing.source, point.scenePosition)
+    }
+    TapHandler {
+        // A long press opens the menu; a plain press still reaches the folder's button.
+        grabPermissions: PointerHandler.ApprovesTakeOverByAnything
+        gesturePolicy: TapHandler.ReleaseWithinBounds
+        onLongPressed: editing.editor.openMenu(editing.source, point.scenePosition)
+    }
+}
