@@ -30,9 +30,9 @@ Item {
         onTapped: (point) => editing.editor.openMenu(editing.source, point.scenePosition)
     }
     TapHandler {
-        // A long press opens the menu; a plain press still reaches the folder's button.
-        grabPermissions: PointerHandler.ApprovesTakeOverByAnything
-        gesturePolicy: TapHandler.ReleaseWithinBounds
+        // A long press opens the menu. Only a passive grab, so that a plain click still reaches
+        // the folder's button underneath and the DragHandler can take over once a drag starts.
+        gesturePolicy: TapHandler.DragThreshold
         onLongPressed: editing.editor.openMenu(editing.source, point.scenePosition)
     }
 }

@@ -18,6 +18,9 @@ AbstractButton {
     implicitHeight: 44
     Accessible.name: "Open " + title + " folder" + (marked ? ", moved" : "")
     onClicked: popover.open()
+    // A long press opens the entry's menu (EntryEditing); handling it here keeps the release
+    // that ends it from also opening the pop-over.
+    onPressAndHold: {}
 
     background: ContinuousRect {
         radius: 11
