@@ -15,8 +15,9 @@ Item {
                                     folderIndex: folderIndex, item: item})
 
     anchors.fill: parent
-    // Above the tile or folder face, whose button would otherwise take the press first.
-    z: 1
+    // Beneath the tile or folder face: the face's button takes a click, and these handlers still
+    // see the press passively, so a drag or a long press can take it over from the button.
+    z: -1
     enabled: editor !== null && editor.active
 
     DragHandler {
