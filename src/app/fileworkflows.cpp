@@ -6,6 +6,7 @@
 #include "modelbatch.h"
 #include "platformerror.h"
 #include "platformpanels.h"
+#include "profile/configurationprofile.h"
 #include "varnoleterror.h"
 #include "varnoletmodel.h"
 
@@ -22,6 +23,7 @@ namespace {
 const QString demoSource = u"Demo • sample apps"_s;
 const QString importedSource = u"Imported • "_s;
 const QString jsonFilter = u"JSON files (*.json)"_s;
+const QString profileFilter = u"Configuration profiles (*.mobileconfig)"_s;
 
 // A layout file larger than anything a tool may print is refused before it is read whole.
 constexpr qint64 importLimit = 25'000'000;
@@ -63,6 +65,14 @@ QByteArray readLayoutFile(const QString &path)
     return data;
 }
 
+// A configuration profile is an XML property list; every other layout form is JSON.
+ParsedLayout parseLayoutFile(const QByteArray &data)
+{
+    if (data.trimmed().startsWith('<'))
+        return {ConfigurationProfile::read(data), {}};
+    return LayoutParser::parse(data);
+}
+
 } // namespace
 
 void FileWorkflows::loadDemo()
@@ -93,7 +103,7 @@ void FileWorkflows::importLayout()
         return;
     m_model.m_panels->chooseFileToOpen(
             u"Imported files are preview-only. Read a connected iPhone to enable Apply."_s,
-            {jsonFilter}, [model = QPointer(&m_model)](const QString &path) {
+            {jsonFilter, profileFilter}, [model = QPointer(&m_model)](const QString &path) {
                 if (model)
                     model->m_filesWork.importFile(path);
             });
@@ -106,7 +116,7 @@ void FileWorkflows::importFile(const QString &path)
         return;
     ParsedLayout parsed;
     try {
-        parsed = LayoutParser::parse(readLayoutFile(path));
+        parsed = parseLayoutFile(readLayoutFile(path));
     } catch (const std::exception &failure) {
         model.log(PlatformError::describe(failure), true);
         return;
@@ -152,6 +162,32 @@ void FileWorkflows::exportTo(const QString &path)
         return;
     }
     m_model.log(u"Exported the proposed layout to "_s + QFileInfo(path).fileName() + u'.');
+}
+
+void FileWorkflows::exportProfile()
+{
+    if (!m_model.hasProposed() || !m_model.m_panels)
+        return;
+    m_model.m_panels->chooseFileToSave(u"Export as Configuration Profile"_s,
+                                       u"varnolet-home-screen.mobileconfig"_s, {profileFilter},
+                                       [model = QPointer(&m_model)](const QString &path) {
+                                           if (model)
+                                               model->m_filesWork.exportProfileTo(path);
+                                       });
+}
+
+void FileWorkflows::exportProfileTo(const QString &path)
+{
+    const LayoutSummary *proposed = m_model.m_proposal.proposed();
+    if (path.isEmpty() || !proposed)
+        return;
+    try {
+        AtomicFile::write(ConfigurationProfile::write(proposed->layout), path);
+    } catch (const std::exception &failure) {
+        m_model.log(PlatformError::describe(failure), true);
+        return;
+    }
+    m_model.log(u"Exported the configuration profile to "_s + QFileInfo(path).fileName() + u'.');
 }
 
 void FileWorkflows::reveal(const QString &folder)

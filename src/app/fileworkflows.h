@@ -7,9 +7,9 @@
 class VarnoletModel;
 
 /// The model's work with layouts that come from no phone and with the desktop: the demo,
-/// importing a layout for preview, exporting the proposal, showing the store's folders, the testing
-/// guide and the configurator's store page. Files are small and local, so this runs on the main
-/// thread.
+/// importing a layout (or a configuration profile) for preview, exporting the proposal, showing the
+/// store's folders, the testing guide and the configurator's store page. Files are small and local,
+/// so this runs on the main thread.
 class FileWorkflows
 {
 public:
@@ -28,6 +28,10 @@ public:
     void exportLayout();
     /// Writes the proposal to `path` in the form written to the phone.
     void exportTo(const QString &path);
+    /// Asks where to save the proposal and writes it as a configuration profile.
+    void exportProfile();
+    /// Writes the proposal to `path` as a configuration profile.
+    void exportProfileTo(const QString &path);
     /// Shows `folder`, creating it and its missing parents (0700) when missing.
     void reveal(const QString &folder);
 

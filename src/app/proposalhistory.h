@@ -8,20 +8,42 @@
 #include "parsedlayout.h"
 #include "sortoptions.h"
 
+#include <QList>
+
 #include <optional>
 
-/// The layout loaded into the window and the proposal for it, each with the figures the window
-/// and the Apply rule ask for.
+/// The layout loaded into the window and the proposal for it, with the steps that led to the
+/// proposal: each organizer run and each hand edit is one step that Undo and Redo walk. The
+/// organizer's result for the current options is kept apart, for "Reset to suggestion".
 class ProposalHistory
 {
 public:
     const LayoutSummary *original() const { return m_original ? &*m_original : nullptr; }
-    const LayoutSummary *proposed() const { return m_proposed ? &*m_proposed : nullptr; }
+    /// The proposal of the current step; null when there is none.
+    const LayoutSummary *proposed() const;
 
-    /// Replaces the loaded layout; false when it is the same one.
+    /// Replaces the loaded layout and starts a new history without a proposal; false when the
+    /// loaded layout stays the same.
     bool setOriginal(const std::optional<Layout> &layout);
-    /// Replaces the proposal; false when it is the same one.
+    /// Starts a new history with `layout` as its one step; false when the proposal stays the same.
     bool setProposed(const std::optional<Layout> &layout);
+    /// Takes the organizer's result (none when it failed) as the suggestion and, when it differs
+    /// from the proposal, as a new step; false when the proposal stays the same.
+    bool suggest(const std::optional<Layout> &layout);
+    /// Adds a hand-edited proposal as a new step, dropping the steps that Redo would bring back.
+    void edit(const Layout &layout);
+    /// Adds the suggestion as a new step; false when it is the proposal already.
+    bool resetToSuggestion();
+
+    bool canUndo() const { return m_current > 0; }
+    bool canRedo() const { return m_current + 1 < m_steps.size(); }
+    /// Goes one step back or forth; false when there is none.
+    bool undo();
+    bool redo();
+    /// The proposal is the outcome of a hand edit.
+    bool edited() const { return m_steps.at(m_current).edited; }
+    /// The proposal is the organizer's result for the current options.
+    bool isSuggestion() const;
 
     /// Every app occurrence of the original; 0 without one.
     int iconCount() const { return m_original ? m_original->iconCount : 0; }
@@ -43,7 +65,19 @@ public:
                       const CategoryOverrides &overrides, const AppStoreAnswers &answers) const;
 
 private:
+    struct Step
+    {
+        std::optional<LayoutSummary> proposal;
+        bool edited = false;
+    };
+
+    bool push(const std::optional<Layout> &layout, bool edited);
+
     std::optional<LayoutSummary> m_original;
-    std::optional<LayoutSummary> m_proposed;
+    std::optional<Layout> m_suggestion;
+    // Never empty: a history without a proposal has one step without one.
+    QList<Step> m_steps{Step()};
+    qsizetype m_current = 0;
+    // What the current step changes in the original; dropped whenever either changes.
     mutable std::optional<LayoutComparison> m_changes;
 };

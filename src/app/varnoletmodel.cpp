@@ -41,6 +41,7 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
     , m_devicesWork(*this)
     , m_filesWork(*this)
     , m_appStoreWork(*this)
+    , m_edits(*this)
 {
     m_appStoreLookup = AppStoreSetting::enabled();
     if (arguments.mid(1).contains(u"--demo"_s))
@@ -96,7 +97,7 @@ void VarnoletModel::setPageCapacity(int capacity)
 void VarnoletModel::setShowOriginal(bool show)
 {
     change(m_showOriginal, show, &VarnoletModel::showOriginalChanged,
-           PreviewDerived | CanApplyDerived);
+           PreviewDerived | CanApplyDerived | EditingDerived);
 }
 
 void VarnoletModel::setSelectedPage(int page)
@@ -186,7 +187,15 @@ const LayoutSummary *VarnoletModel::previewSummary() const
 
 void VarnoletModel::setOriginal(const std::optional<Layout> &layout)
 {
-    if (!m_proposal.setOriginal(layout))
+    // A new loaded layout starts a new history; the caller proposes for it.
+    const bool hadProposal = hasProposed();
+    const bool changed = m_proposal.setOriginal(layout);
+    touch(EditingDerived);
+    if (hadProposal) {
+        Q_EMIT proposedChanged();
+        touch(PreviewDerived | CanApplyDerived | MetricsDerived);
+    }
+    if (!changed)
         return;
     Q_EMIT originalChanged();
     touch(PreviewDerived | AppsDerived | CanApplyDerived | MetricsDerived);
@@ -194,10 +203,33 @@ void VarnoletModel::setOriginal(const std::optional<Layout> &layout)
 
 void VarnoletModel::setProposed(const std::optional<Layout> &layout)
 {
-    if (!m_proposal.setProposed(layout))
+    const bool changed = m_proposal.setProposed(layout);
+    touch(EditingDerived);
+    if (!changed)
         return;
     Q_EMIT proposedChanged();
     touch(PreviewDerived | CanApplyDerived | MetricsDerived);
+}
+
+void VarnoletModel::suggestProposal(const std::optional<Layout> &layout)
+{
+    if (m_proposal.suggest(layout))
+        proposalStepped();
+    else
+        touch(EditingDerived);
+}
+
+void VarnoletModel::proposalStepped()
+{
+    Batch batch(this);
+    Q_EMIT proposedChanged();
+    touch(PreviewDerived | CanApplyDerived | MetricsDerived | EditingDerived);
+    setSelectedPage(std::min(previewPageCount(), std::max(m_selectedPage, 1)));
+}
+
+bool VarnoletModel::canEdit() const
+{
+    return historyOpen() && !m_showOriginal && hasProposed();
 }
 
 void VarnoletModel::setLoadedDevice(const std::optional<Device> &device)
@@ -207,7 +239,7 @@ void VarnoletModel::setLoadedDevice(const std::optional<Device> &device)
 
 void VarnoletModel::setPendingRestore(const std::optional<QString> &id)
 {
-    change(m_pendingRestore, id, &VarnoletModel::pendingRestoreChanged);
+    change(m_pendingRestore, id, &VarnoletModel::pendingRestoreChanged, EditingDerived);
 }
 
 void VarnoletModel::setDevices(const QList<Device> &devices)
@@ -284,7 +316,7 @@ void VarnoletModel::setBusy(bool busy, const QString &label)
         Q_EMIT busyLabelChanged();
     if (busyChanges) {
         Q_EMIT busyChanged();
-        touch(CanApplyDerived);
+        touch(CanApplyDerived | EditingDerived);
     }
 }
 
@@ -402,6 +434,8 @@ void VarnoletModel::flush()
                                                   m_appStoreAnswers)
                                  : QList<AppInfo>());
     }
+    if (dirty & EditingDerived)
+        Q_EMIT editingChanged();
     if (dirty & CanApplyDerived) {
         if (assign(m_canApply, computeCanApply()))
             Q_EMIT canApplyChanged();
@@ -442,9 +476,9 @@ void VarnoletModel::rebuild()
         options.keepDock = m_keepDock;
         options.keepFirstPage = m_keepFirstPage;
         options.pageCapacity = m_pageCapacity;
-        setProposed(m_proposal.suggestion(options, m_names, m_overrides, m_appStoreAnswers));
+        suggestProposal(m_proposal.suggestion(options, m_names, m_overrides, m_appStoreAnswers));
     } catch (const std::exception &failure) {
-        setProposed(std::nullopt);
+        suggestProposal(std::nullopt);
         log(PlatformError::describe(failure), true);
     }
     // Clamped on failure too: the preview falls back to the original, which may be shorter.

@@ -7,6 +7,7 @@
 #include "device.h"
 #include "deviceworkflows.h"
 #include "fileworkflows.h"
+#include "handedits.h"
 #include "layout.h"
 #include "layoutsummary.h"
 #include "parsedlayout.h"
@@ -101,6 +102,11 @@ class VarnoletModel : public QObject
     Q_PROPERTY(bool canCheckAgain READ canCheckAgain NOTIFY loadedDeviceChanged)
     Q_PROPERTY(bool appStoreLookup READ appStoreLookup WRITE setAppStoreLookup NOTIFY
                        appStoreLookupChanged)
+    Q_PROPERTY(bool canEdit READ canEdit NOTIFY editingChanged)
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY editingChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY editingChanged)
+    Q_PROPERTY(bool canResetToSuggestion READ canResetToSuggestion NOTIFY editingChanged)
+    Q_PROPERTY(bool proposalEdited READ proposalEdited NOTIFY editingChanged)
 
 public:
     using Operation = DeviceWorkflows::Operation;
@@ -190,6 +196,40 @@ public:
     SnapshotComparison *comparison() const { return m_comparison; }
     /// A verified write to the loaded phone can be checked again.
     bool canCheckAgain() const;
+    /// The proposal is shown and may be edited by hand: no restore is pending, nothing runs.
+    bool canEdit() const;
+    bool canUndo() const { return historyOpen() && m_proposal.canUndo(); }
+    bool canRedo() const { return historyOpen() && m_proposal.canRedo(); }
+    /// The proposal is not the organizer's result for the current options.
+    bool canResetToSuggestion() const { return canEdit() && !m_proposal.isSuggestion(); }
+    /// The proposal comes from a hand edit.
+    bool proposalEdited() const { return m_proposal.edited(); }
+
+    // Hand edits of the proposal, as HandEdits describes them; false when refused.
+    Q_INVOKABLE bool moveItem(int page, int index, int folderIndex, int toPage, int toIndex)
+    {
+        return m_edits.move(page, index, folderIndex, toPage, toIndex);
+    }
+    Q_INVOKABLE bool dropOnItem(int page, int index, int folderIndex, int ontoPage, int ontoIndex)
+    {
+        return m_edits.drop(page, index, folderIndex, ontoPage, ontoIndex);
+    }
+    Q_INVOKABLE bool moveToDock(int page, int index, int folderIndex)
+    {
+        return m_edits.moveToDock(page, index, folderIndex);
+    }
+    Q_INVOKABLE bool moveToPage(int page, int index, int folderIndex, int toPage)
+    {
+        return m_edits.moveToPage(page, index, folderIndex, toPage);
+    }
+    Q_INVOKABLE bool moveOutOfFolder(int page, int index, int folderIndex)
+    {
+        return m_edits.moveOutOfFolder(page, index, folderIndex);
+    }
+    Q_INVOKABLE bool renameFolder(int page, int index, const QString &name)
+    {
+        return m_edits.renameFolder(page, index, name);
+    }
 
     // The same state as values, for C++ callers.
     WorkspaceSection workspaceSection() const { return m_section; }
@@ -232,6 +272,13 @@ public:
     }
 
 public Q_SLOTS:
+    /// Walks the proposal's history one step back or forth.
+    void undo() { m_edits.undo(); }
+    void redo() { m_edits.redo(); }
+    /// Makes the organizer's result for the current options the proposal again, as a new step.
+    void resetToSuggestion() { m_edits.resetToSuggestion(); }
+    /// Asks where to save the proposal and writes it as a configuration profile.
+    void exportProfile() { m_filesWork.exportProfile(); }
     /// Recomputes the proposal from `original` and the options, dropping a prepared restore.
     void rebuild();
     /// Called after `selectedDeviceID` changed: another phone than the loaded one disables Apply.
@@ -313,11 +360,13 @@ Q_SIGNALS:
     void canApplyChanged();
     void showChangesChanged();
     void appStoreLookupChanged();
+    void editingChanged();
 
 private:
     friend class AppStoreWorkflow;
     friend class DeviceWorkflows;
     friend class FileWorkflows;
+    friend class HandEdits;
     class Batch;
 
     // Values worked out from the published state; their change signals wait for the end of a batch.
@@ -327,6 +376,7 @@ private:
         CanApplyDerived = 0x4,
         SelectedDeviceDerived = 0x8,
         MetricsDerived = 0x10,
+        EditingDerived = 0x20,
     };
 
     // Stores `value` and announces it, then marks the `derived` values; false when unchanged.
@@ -348,6 +398,10 @@ private:
     void touch(int derived);
     void flush();
     bool computeCanApply() const;
+    bool historyOpen() const { return !m_busy && !m_pendingRestore; }
+    // Announces a new proposal from the history and keeps the shown page within it.
+    void proposalStepped();
+    void suggestProposal(const std::optional<Layout> &layout);
 
     void setOriginal(const std::optional<Layout> &layout);
     void setProposed(const std::optional<Layout> &layout);
@@ -409,4 +463,5 @@ private:
     DeviceWorkflows m_devicesWork;
     FileWorkflows m_filesWork;
     AppStoreWorkflow m_appStoreWork;
+    HandEdits m_edits;
 };

@@ -20,11 +20,12 @@ using Command = std::function<int(const QStringList &)>;
 const QList<std::pair<QString, Command>> &commands()
 {
     static const QList<std::pair<QString, Command>> table{
-            {u"organize"_s, OfflineCommands::organize},  {u"inspect"_s, OfflineCommands::inspect},
-            {u"apps"_s, OfflineCommands::apps},          {u"demo"_s, OfflineCommands::demo},
-            {u"diff"_s, OfflineCommands::diff},          {u"devices"_s, DeviceCommands::devices},
-            {u"read"_s, DeviceCommands::read},           {u"apply"_s, DeviceCommands::apply},
-            {u"snapshots"_s, DeviceCommands::snapshots}, {u"restore"_s, DeviceCommands::restore},
+            {u"organize"_s, OfflineCommands::organize}, {u"profile"_s, OfflineCommands::profile},
+            {u"inspect"_s, OfflineCommands::inspect},   {u"apps"_s, OfflineCommands::apps},
+            {u"demo"_s, OfflineCommands::demo},         {u"diff"_s, OfflineCommands::diff},
+            {u"devices"_s, DeviceCommands::devices},    {u"read"_s, DeviceCommands::read},
+            {u"apply"_s, DeviceCommands::apply},        {u"snapshots"_s, DeviceCommands::snapshots},
+            {u"restore"_s, DeviceCommands::restore},
     };
     return table;
 }
@@ -54,6 +55,9 @@ INPUT, BEFORE and AFTER are layout files (any form Varnolet reads) or - for stan
            [--keep-first-page] [--page-size N] [--names FILE] [--overrides FILE]
            [--app-store | --offline]
         Print the proposed layout in the configurator's form.
+  profile INPUT [the options of organize]
+        Print the layout as a configuration profile (an unsigned .mobileconfig) for device
+        management; with any option of organize, the layout organize would print.
   inspect INPUT
         Print the layout's counts, fingerprint, display names and record form.
   apps INPUT [--names FILE] [--overrides FILE] [--search TEXT] [--app-store | --offline]

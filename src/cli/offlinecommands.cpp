@@ -11,11 +11,14 @@
 #include "layoutcomparison.h"
 #include "layoutparser.h"
 #include "organizer.h"
+#include "profile/configurationprofile.h"
 #include "standardoutput.h"
 #include "usageerror.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +28,19 @@ const QCommandLineOption namesOption(u"names"_s, u"Display names by bundle ident
                                      u"FILE"_s);
 const QCommandLineOption overridesOption(u"overrides"_s, u"Categories by bundle identifier."_s,
                                          u"FILE"_s);
+const QCommandLineOption styleOption(u"style"_s, u"categories, alphabetical or two-icon-test."_s,
+                                     u"STYLE"_s, u"categories"_s);
+const QCommandLineOption moveDockOption(u"move-dock"_s, u"Sort the Dock's apps too."_s);
+const QCommandLineOption keepFirstPageOption(u"keep-first-page"_s, u"Leave page 1 as it is."_s);
+const QCommandLineOption pageSizeOption(u"page-size"_s, u"Items per page."_s, u"N"_s, u"24"_s);
+
+// Every option of organize, which profile takes as well.
+QList<QCommandLineOption> organizeOptions()
+{
+    return QList<QCommandLineOption>{styleOption,    moveDockOption, keepFirstPageOption,
+                                     pageSizeOption, namesOption,    overridesOption}
+    + AppStoreOptions::options();
+}
 
 std::optional<SortStyle> styleFromOption(const QString &value)
 {
@@ -56,21 +72,9 @@ CategoryOverrides overridesFor(const CommandArguments &arguments)
     return InputFiles::overrides(arguments.value(overridesOption.names().first()));
 }
 
-} // namespace
-
-int OfflineCommands::organize(const QStringList &arguments)
+// What organize prints for the layout of `command`'s INPUT under its options.
+Layout organized(const CommandArguments &command, const ParsedLayout &parsed)
 {
-    const QCommandLineOption style(u"style"_s, u"categories, alphabetical or two-icon-test."_s,
-                                   u"STYLE"_s, u"categories"_s);
-    const QCommandLineOption moveDock(u"move-dock"_s, u"Sort the Dock's apps too."_s);
-    const QCommandLineOption keepFirstPage(u"keep-first-page"_s, u"Leave page 1 as it is."_s);
-    const QCommandLineOption pageSize(u"page-size"_s, u"Items per page."_s, u"N"_s, u"24"_s);
-    CommandArguments command({u"INPUT"_s},
-                             QList<QCommandLineOption>{style, moveDock, keepFirstPage, pageSize,
-                                                       namesOption, overridesOption}
-                                     + AppStoreOptions::options());
-    command.parse(arguments);
-
     SortOptions options;
     const std::optional<SortStyle> chosen = styleFromOption(command.value(u"style"_s));
     if (!chosen)
@@ -83,13 +87,34 @@ int OfflineCommands::organize(const QStringList &arguments)
     options.pageCapacity = command.value(u"page-size"_s).toInt(&isNumber);
     if (!isNumber)
         throw UsageError(u"The page size must be a whole number."_s);
+    return Organizer::organize(parsed.layout, options, namesFor(parsed, command),
+                               overridesFor(command),
+                               AppStoreOptions::answers(parsed.layout, command));
+}
 
+} // namespace
+
+int OfflineCommands::organize(const QStringList &arguments)
+{
+    CommandArguments command({u"INPUT"_s}, organizeOptions());
+    command.parse(arguments);
     const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
-    const AppNames names = namesFor(parsed, command);
-    const CategoryOverrides overrides = overridesFor(command);
-    const Layout proposal = Organizer::organize(parsed.layout, options, names, overrides,
-                                                AppStoreOptions::answers(parsed.layout, command));
-    StandardOutput::write(proposal.cfgutilData());
+    StandardOutput::write(organized(command, parsed).cfgutilData());
+    return CommandLine::Success;
+}
+
+int OfflineCommands::profile(const QStringList &arguments)
+{
+    CommandArguments command({u"INPUT"_s}, organizeOptions());
+    command.parse(arguments);
+    const ParsedLayout parsed = LayoutParser::parse(InputFiles::read(command.positional(0)));
+    const QList<QCommandLineOption> options = organizeOptions();
+    const bool organize
+            = std::any_of(options.cbegin(), options.cend(), [&](const QCommandLineOption &option) {
+                  return command.isSet(option.names().first());
+              });
+    StandardOutput::write(
+            ConfigurationProfile::write(organize ? organized(command, parsed) : parsed.layout));
     return CommandLine::Success;
 }
 

@@ -136,6 +136,7 @@ private Q_SLOTS:
     void rebuildKeepsSelectedPageInRange();
     void appListAndPreview();
     void exportThenImport();
+    void handEditsAndTheirHistory();
     void refreshKeepsOrChangesTheSelection_data();
     void refreshKeepsOrChangesTheSelection();
     void chooseConfiguratorAcceptsOnlyAnExecutableCfgutil_data();
@@ -468,6 +469,55 @@ void VarnoletModelTest::exportThenImport()
     QVERIFY(model->hasProposed() && !model->canApply());
     QCOMPARE(model->message(),
              u"Imported for preview only. No iPhone is associated with this file."_s);
+
+    // A configuration profile of the proposal imports as the same layout.
+    const Layout proposal = *model->proposedLayout();
+    m_panels.saveAnswer = home() + u"/exported.mobileconfig"_s;
+    model->exportProfile();
+    QCOMPARE(model->message(), u"Exported the configuration profile to exported.mobileconfig."_s);
+    m_panels.openAnswer = m_panels.saveAnswer;
+    model->importLayout();
+    QCOMPARE(model->originalLayout(), proposal);
+}
+
+void VarnoletModelTest::handEditsAndTheirHistory()
+{
+    auto model = makeModel();
+    model->loadDemo();
+    const Layout suggested = *model->proposedLayout();
+    QVERIFY(model->canEdit() && !model->canUndo() && !model->proposalEdited());
+
+    // The demo's Dock holds four apps: a refused edit says why and changes nothing.
+    QVERIFY(!model->moveToDock(1, 0, -1));
+    QCOMPARE(model->message(), u"The Dock holds at most four items."_s);
+    QVERIFY(model->messageIsWarning());
+    QCOMPARE(*model->proposedLayout(), suggested);
+
+    QVERIFY(model->moveItem(1, 0, -1, 1, 1));
+    const Layout edited = *model->proposedLayout();
+    QVERIFY(edited != suggested && model->proposalEdited() && model->canResetToSuggestion());
+    model->undo();
+    QCOMPARE(*model->proposedLayout(), suggested);
+    QVERIFY(!model->proposalEdited() && model->canRedo());
+    model->redo();
+    QCOMPARE(*model->proposedLayout(), edited);
+
+    // A new option is one more step, and Undo brings the hand edit back.
+    model->setStyle(u"Alphabetical"_s);
+    model->rebuild();
+    const Layout alphabetical = *model->proposedLayout();
+    QVERIFY(!model->proposalEdited() && !model->canRedo());
+    model->undo();
+    QCOMPARE(*model->proposedLayout(), edited);
+    model->resetToSuggestion();
+    QCOMPARE(*model->proposedLayout(), alphabetical);
+    QVERIFY(!model->canResetToSuggestion());
+
+    // Showing the original turns editing off; loading a layout starts a new history.
+    model->setShowOriginal(true);
+    QVERIFY(!model->canEdit() && !model->moveItem(1, 0, -1, 1, 1));
+    model->loadDemo();
+    QVERIFY(model->canEdit() && !model->canUndo() && !model->canRedo());
 }
 
 void VarnoletModelTest::refreshKeepsOrChangesTheSelection_data()
@@ -787,6 +837,8 @@ void VarnoletModelTest::preparedRestore()
     QCOMPARE(model->search(), QString());
     QVERIFY(model->categoryOverrides().isEmpty());
     QVERIFY(!model->showOriginal());
+    // A restore is written as it was saved: no hand edits, nothing to undo.
+    QVERIFY(!model->canEdit() && !model->canUndo() && !model->moveItem(1, 0, -1, 1, 1));
     // Choosing the loaded phone again changes nothing.
     model->setSelectedDeviceID(alexEcid);
     model->selectionChanged();

@@ -277,6 +277,28 @@ QString WindowHarness::clickItem(QQuickItem *target)
     return {};
 }
 
+QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld)
+{
+    settle();
+    if (!from || !reallyVisible(from))
+        return u"nothing visible to drag"_s;
+    const QPointF start = from->mapToScene(QPointF(from->width() / 2, from->height() / 2));
+    const QRectF window(QPointF(0, 0), m_window->size());
+    if (!window.contains(start) || !window.contains(to))
+        return u"the drag leaves the window"_s;
+    QTest::mousePress(m_window, Qt::LeftButton, Qt::NoModifier, start.toPoint());
+    for (int step = 1; step <= 10; ++step) {
+        QTest::mouseMove(m_window, (start + (to - start) * step / 10.0).toPoint());
+        QTest::qWait(5);
+    }
+    settle();
+    if (whileHeld)
+        whileHeld();
+    QTest::mouseRelease(m_window, Qt::LeftButton, Qt::NoModifier, to.toPoint());
+    settle();
+    return {};
+}
+
 QString WindowHarness::choose(const QString &objectName, int index)
 {
     QQuickItem *picker = item(objectName);

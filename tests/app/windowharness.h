@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 /// The real window on the real model, offscreen, in a temporary HOME with the stand-in device
@@ -72,6 +73,9 @@ public:
     QString clickItem(QQuickItem *item);
     /// Chooses entry `index` of the named menu picker through its pop-up, as a user would.
     QString choose(const QString &objectName, int index);
+    /// Drags `from` by its centre to `to` (window coordinates) in small steps, as a hand would;
+    /// `whileHeld` runs before the button is let go. Returns what prevented the drag, if anything.
+    QString drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld = {});
     void typeText(const QString &text);
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 /// Drives the real window with clicks and key presses, as a person would, and checks what the
@@ -46,6 +48,7 @@ private Q_SLOTS:
     void textsNameThePlatform();
     void pickerKeepsItsSelectionWhenAPhoneArrives();
     void ownFilePanelGoesUpAndFollowsTypedPaths();
+    void handEditsThroughThePreview();
 
 private:
     static WindowHarness::World phones(int count);
@@ -803,6 +806,113 @@ void WindowInteractionTest::ownFilePanelGoesUpAndFollowsTypedPaths()
     QVERIFY(!harness.isShown(u"filePanelPath"_s));
     QCOMPARE(harness.model().sourceLabel(), u"Imported • mine.json"_s);
     QVERIFY2(harness.warnings().isEmpty(), qPrintable(harness.warnings().join(u'\n')));
+}
+
+namespace {
+
+// The entries of the shown Home Screen page, in order.
+QList<QQuickItem *> pageEntries(const WindowHarness &harness)
+{
+    QQuickItem *grid = harness.item(u"pageGrid"_s);
+    QList<QQuickItem *> entries;
+    for (const QString &prefix : {u"app-"_s, u"folder-"_s}) {
+        for (QQuickItem *entry : harness.items(prefix)) {
+            if (grid && grid->isAncestorOf(entry))
+                entries.append(entry);
+        }
+    }
+    std::sort(entries.begin(), entries.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->property("position").toInt() < b->property("position").toInt();
+    });
+    return entries;
+}
+
+// A point over an entry: its icon's middle, or its right edge (the place after it).
+QPointF onIcon(QQuickItem *entry)
+{
+    return entry->mapToScene(QPointF(entry->width() / 2, 22));
+}
+
+QPointF after(QQuickItem *entry)
+{
+    return entry->mapToScene(QPointF(entry->width() - 2, 22));
+}
+
+QStringList pageOne(WindowHarness &harness)
+{
+    QStringList titles;
+    for (const LayoutItem &item : harness.model().proposedLayout()->pages.value(1))
+        titles.append(item.isFolder() ? item.name() + u':' + item.identifiers().join(u',')
+                                      : item.identifier());
+    return titles;
+}
+
+} // namespace
+
+void WindowInteractionTest::handEditsThroughThePreview()
+{
+    WindowHarness harness;
+    QVERIFY(harness.isValid());
+    harness.writeWorld(phones(1));
+    QVERIFY(readPhone(harness));
+    QCOMPARE(harness.click(u"segment-Alphabetical"_s), QString());
+    QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
+    const QStringList suggested = pageOne(harness);
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Ready for your review"_s);
+
+    // Within the page: the first app goes after the fourth.
+    QCOMPARE(harness.drag(pageEntries(harness).at(0), after(pageEntries(harness).at(3))),
+             QString());
+    QStringList expected = suggested;
+    expected.move(0, 3);
+    QCOMPARE(pageOne(harness), expected);
+    QCOMPARE(harness.text(u"applyBarTitle"_s), u"Ready for your review · edited by you"_s);
+
+    // Onto another app: the two make a folder where that app stood; then one more goes in.
+    QCOMPARE(harness.drag(pageEntries(harness).at(1), onIcon(pageEntries(harness).at(0))),
+             QString());
+    QCOMPARE(harness.drag(pageEntries(harness).at(1), onIcon(pageEntries(harness).at(0))),
+             QString());
+    const LayoutItem folder = harness.model().proposedLayout()->pages[1][0];
+    QCOMPARE(folder.identifiers(), (QStringList{expected[0], expected[1], expected[2]}));
+
+    // Out of the folder's pop-over onto the page, after the second entry.
+    QCOMPARE(harness.clickItem(pageEntries(harness).at(0)), QString());
+    QQuickItem *popoverGrid = harness.item(u"folderPopoverGrid"_s);
+    QVERIFY(popoverGrid && harness.isShown(u"folderPopoverGrid"_s));
+    QCOMPARE(harness.drag(popoverGrid->childItems().at(0), after(pageEntries(harness).at(1))),
+             QString());
+    const QStringList edited = pageOne(harness);
+    QCOMPARE(edited.at(2), expected[0]);
+    QCOMPARE(harness.model().proposedLayout()->pages[1][0].identifiers().size(), 2);
+
+    // A drop the phone refuses springs back and says why: the Dock already holds four apps.
+    QQuickItem *lastInDock = harness.items(u"app-"_s).last();
+    harness.scrollIntoView(lastInDock);
+    QCOMPARE(harness.drag(pageEntries(harness).at(1), after(lastInDock)),
+             QString());
+    QCOMPARE(pageOne(harness), edited);
+    QCOMPARE(harness.text(u"statusText"_s), u"The Dock holds at most four items."_s);
+
+    // Undo and Redo, by button and by shortcut.
+    QCOMPARE(harness.click(u"undoButton"_s), QString());
+    QCOMPARE(harness.model().proposedLayout()->pages[1][0].identifiers().size(), 3);
+    QCOMPARE(harness.click(u"redoButton"_s), QString());
+    QCOMPARE(pageOne(harness), edited);
+    harness.pressKey(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(harness.model().proposedLayout()->pages[1][0].identifiers().size(), 3);
+    harness.pressKey(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(pageOne(harness), edited);
+
+    // The edited proposal is applied like any other: one write, read back and verified.
+    const Layout proposal = *harness.model().proposedLayout();
+    QCOMPARE(harness.click(u"applyButton"_s), QString());
+    QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
+    QVERIFY(harness.finishes());
+    QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
+    QCOMPARE(harness.model().originalLayout(), proposal);
+    QVERIFY(!harness.model().messageIsWarning());
+    QVERIFY(harness.warnings().isEmpty());
 }
 
 QTEST_MAIN(WindowInteractionTest)

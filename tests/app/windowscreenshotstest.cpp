@@ -29,6 +29,7 @@ private Q_SLOTS:
     void importDialog();
     void appStoreSwitchOffAndOn();
     void rightColumnAndDockPopovers();
+    void handEditing();
 
 private:
     void shoot(WindowHarness &harness, const QString &name);
@@ -255,6 +256,27 @@ void WindowScreenshotsTest::rightColumnAndDockPopovers()
     harness.pressKey(Qt::Key_Escape);
     QCOMPARE(harness.click(u"folder-Dock"_s), QString());
     shoot(harness, u"18-popover-dock"_s);
+}
+
+void WindowScreenshotsTest::handEditing()
+{
+    WindowHarness harness({u"--demo"_s});
+    QVERIFY(harness.isValid());
+    harness.scrollToEnd(u"organizeScroller"_s);
+    QList<QQuickItem *> apps = harness.items(u"app-"_s);
+    QVERIFY(apps.size() > 2);
+    // Half-way to another app, the button still held.
+    const QPointF over = apps.at(1)->mapToScene(QPointF(apps.at(1)->width() / 2, 22));
+    QCOMPARE(harness.drag(apps.at(0), over, [&] { shoot(harness, u"19-drag-in-progress"_s); }),
+             QString());
+    QVERIFY(harness.model().proposalEdited());
+
+    apps = harness.items(u"app-"_s);
+    const QPointF at = apps.constLast()->mapToScene(QPointF(apps.constLast()->width() / 2, 22));
+    QTest::mouseClick(harness.window(), Qt::RightButton, Qt::NoModifier, at.toPoint());
+    harness.settle();
+    QVERIFY(harness.object(u"entryMenu"_s)->property("visible").toBool());
+    shoot(harness, u"20-tile-menu"_s);
 }
 
 QTEST_MAIN(WindowScreenshotsTest)

@@ -3,6 +3,7 @@
 #include "clirun.h"
 #include "jsoncodec.h"
 #include "layoutparser.h"
+#include "profile/configurationprofile.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -110,6 +111,12 @@ void CliTest::organizesInEveryStyle()
     const Run fromStdin = runCli(QStringList{u"organize"_s, u"-"_s} + options, example);
     QCOMPARE(fromStdin.status, 0);
     QCOMPARE(fromStdin.out, fromFile.out);
+
+    // The profile holds what organize prints, or the layout itself when no option is given.
+    const Run profile = runCli(QStringList{u"profile"_s, u"-"_s} + options, example);
+    QCOMPARE(profile.status, 0);
+    QCOMPARE(ConfigurationProfile::read(profile.out),
+             LayoutParser::parse(options.isEmpty() ? example : fromFile.out).layout);
 }
 
 void CliTest::namesAndOverridesFiles()

@@ -17,6 +17,7 @@ RowLayout {
             text: bar.workspace.demo ? "Explore freely. Your phone stays untouched."
                   : !bar.workspace.hasLoadedDevice ? "Preview only"
                   : bar.workspace.showOriginal ? "Review Proposed to enable Apply"
+                  : bar.workspace.proposalEdited ? "Ready for your review · edited by you"
                   : "Ready for your review"
             font.pixelSize: 12
             font.weight: Font.Medium
@@ -42,6 +43,9 @@ RowLayout {
         text: "Export JSON"
         enabled: bar.workspace.hasProposed
         onClicked: bar.workspace.exportLayout()
+    }
+    ExportMenuButton {
+        workspace: bar.workspace
     }
     AccentButton {
         objectName: "applyButton"

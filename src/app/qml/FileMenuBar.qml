@@ -52,6 +52,12 @@ MenuBar {
             enabled: bar.workspace.hasProposed
             onTriggered: bar.workspace.exportLayout()
         }
+        Action {
+            objectName: "exportProfileAction"
+            text: "Export as Configuration Profile…"
+            enabled: bar.workspace.hasProposed
+            onTriggered: bar.workspace.exportProfile()
+        }
         MenuSeparator {
             contentItem: Rectangle {
                 implicitHeight: 1
@@ -64,5 +70,8 @@ MenuBar {
             property string keys: "Ctrl+Q"
             onTriggered: Qt.quit()
         }
+    }
+    EditMenu {
+        workspace: bar.workspace
     }
 }

@@ -9,6 +9,8 @@ AbstractButton {
 
     required property string title
     required property var pages
+    // The PreviewItem showing the folder, for hand edits from the pop-over; null for none.
+    property Item owner: null
     readonly property var apps: pages.reduce((all, page) => all.concat(page), [])
     property bool marked: false
 
@@ -16,6 +18,9 @@ AbstractButton {
     implicitHeight: 44
     Accessible.name: "Open " + title + " folder" + (marked ? ", moved" : "")
     onClicked: popover.open()
+    // A long press opens the entry's menu (EntryEditing); handling it here keeps the release
+    // that ends it from also opening the pop-over.
+    onPressAndHold: {}
 
     background: ContinuousRect {
         radius: 11
@@ -49,5 +54,6 @@ AbstractButton {
         objectName: "folderPopover"
         title: face.title
         apps: face.apps
+        owner: face.owner
     }
 }

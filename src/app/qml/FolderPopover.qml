@@ -9,6 +9,7 @@ Popup {
 
     required property string title
     required property var apps
+    property Item owner: null
     // Where the arrow meets the folder, and whether the pop-over opened above it because there
     // was no room below; both set when it opens.
     property real arrowX: width / 2
@@ -29,6 +30,8 @@ Popup {
     width: 260
     padding: 20
     modal: false
+    // Out of sight while one of its apps is dragged onto the page below.
+    opacity: owner && owner.editor && owner.editor.dragging ? 0 : 1
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
     onAboutToShow: place()
@@ -95,9 +98,11 @@ Popup {
                     model: popover.apps
                     Column {
                         required property var modelData
+                        required property int index
                         width: 70
                         spacing: 5
                         AppTile {
+                            id: cellTile
                             anchors.horizontalCenter: parent.horizontalCenter
                             name: parent.modelData.title
                             category: parent.modelData.category
@@ -106,6 +111,11 @@ Popup {
                             Accessible.name: name + (parent.modelData.marked ? ", moved" : "")
                             ChangeBadge {
                                 visible: parent.parent.modelData.marked === true
+                            }
+                            EntryEditing {
+                                owner: popover.owner
+                                item: cellTile.parent.modelData
+                                folderIndex: cellTile.parent.index
                             }
                         }
                         StyledText {

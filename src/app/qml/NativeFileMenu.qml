@@ -21,5 +21,30 @@ Platform.MenuBar {
             enabled: bar.workspace.hasProposed
             onTriggered: bar.workspace.exportLayout()
         }
+        Platform.MenuItem {
+            text: "Export as Configuration Profile…"
+            enabled: bar.workspace.hasProposed
+            onTriggered: bar.workspace.exportProfile()
+        }
+    }
+    Platform.Menu {
+        title: "Edit"
+        Platform.MenuItem {
+            text: "Undo"
+            shortcut: StandardKey.Undo
+            enabled: bar.workspace.canUndo
+            onTriggered: bar.workspace.undo()
+        }
+        Platform.MenuItem {
+            text: "Redo"
+            shortcut: "Shift+Ctrl+Z"
+            enabled: bar.workspace.canRedo
+            onTriggered: bar.workspace.redo()
+        }
+        Platform.MenuItem {
+            text: "Reset to suggestion"
+            enabled: bar.workspace.canResetToSuggestion
+            onTriggered: bar.workspace.resetToSuggestion()
+        }
     }
 }

@@ -7,10 +7,13 @@ RowLayout {
     id: navigator
 
     required property VarnoletModel workspace
+    readonly property alias previousArrow: previous
+    readonly property alias nextArrow: next
 
     spacing: 0
 
     PlainIconButton {
+        id: previous
         objectName: "previousPage"
         symbol: "chevron.left"
         symbolWeight: "semibold"
@@ -29,6 +32,7 @@ RowLayout {
         horizontalAlignment: Text.AlignHCenter
     }
     PlainIconButton {
+        id: next
         objectName: "nextPage"
         symbol: "chevron.right"
         symbolWeight: "semibold"

@@ -3,9 +3,11 @@ import Varnolet
 
 // The Dock: the entries of page 0 on a translucent rounded shelf.
 Item {
-    id: dock
+    id: shelf
 
     required property var items
+    property var editor: null
+    readonly property alias row: row
 
     implicitHeight: Math.max(58, row.implicitHeight + 14)
 
@@ -19,10 +21,14 @@ Item {
         anchors.centerIn: parent
         spacing: 12
         Repeater {
-            model: dock.items
+            model: shelf.items
             PreviewItem {
                 required property var modelData
+                required property int index
                 item: modelData
+                page: 0
+                position: index
+                editor: shelf.editor
                 dock: true
                 width: 44
             }

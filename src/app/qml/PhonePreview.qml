@@ -8,6 +8,10 @@ Item {
 
     required property var pages
     required property int page
+    // The model while the proposal may be edited by hand; null otherwise.
+    property var workspace: null
+    property Item previousArrow: null
+    property Item nextArrow: null
     property int pageCount: Math.max(1, pages.length - 1)
     readonly property var pageItems: page >= 0 && page < pages.length ? pages[page] : []
 
@@ -60,7 +64,11 @@ Item {
                     model: phone.pageItems
                     PreviewItem {
                         required property var modelData
+                        required property int index
                         item: modelData
+                        page: phone.page
+                        position: index
+                        editor: previewEditor
                         width: (phone.width - 24 - 3 * 8) / 4
                     }
                 }
@@ -82,6 +90,7 @@ Item {
             x: 8
             width: parent.width - 16
             items: phone.pages.length > 0 ? phone.pages[0] : []
+            editor: previewEditor
         }
         Item {
             width: parent.width
@@ -95,6 +104,18 @@ Item {
                 color: Qt.rgba(1, 1, 1, 0.7)
             }
         }
+    }
+
+    PreviewEditor {
+        id: previewEditor
+        anchors.fill: parent
+        workspace: phone.workspace
+        pageView: pageArea
+        pageGrid: grid
+        dockShelf: dock
+        page: phone.page
+        previousArrow: phone.previousArrow
+        nextArrow: phone.nextArrow
     }
 
     // The inner stroke lies over everything, as the phone's edge.

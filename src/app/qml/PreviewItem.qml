@@ -6,15 +6,25 @@ Column {
 
     required property var item
     property bool dock: false
+    // Where the entry stands, for hand edits through `editor` (a PreviewEditor, or null).
+    property int page: -1
+    property int position: -1
+    property var editor: null
     readonly property bool isFolder: item.kind === "folder"
 
     objectName: (isFolder ? "folder-" : "app-") + item.title
     width: 52
     spacing: 5
+    opacity: editor && editor.source && editor.source.page === page
+             && editor.source.index === position && editor.source.folderIndex < 0 ? 0.3 : 1
 
     Loader {
         anchors.horizontalCenter: parent.horizontalCenter
         sourceComponent: entry.isFolder ? folderFace : appTile
+        EntryEditing {
+            owner: entry
+            item: entry.item
+        }
     }
     StyledText {
         anchors.horizontalCenter: parent.horizontalCenter
@@ -47,6 +57,7 @@ Column {
             title: entry.item.title
             pages: entry.item.pages
             marked: entry.item.marked === true
+            owner: entry
         }
     }
 }

@@ -26,8 +26,12 @@ ColumnLayout {
         pages: panel.workspace.preview
         page: panel.workspace.selectedPage
         pageCount: panel.workspace.previewPageCount
+        workspace: panel.workspace.showOriginal ? null : panel.workspace
+        previousArrow: navigator.previousArrow
+        nextArrow: navigator.nextArrow
     }
     PageNavigator {
+        id: navigator
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 6
         workspace: panel.workspace
@@ -40,6 +44,11 @@ ColumnLayout {
         enabled: !panel.workspace.showOriginal && panel.workspace.hasProposed
         checked: panel.workspace.showChanges
         onToggled: panel.workspace.showChanges = checked
+    }
+    EditButtons {
+        Layout.alignment: Qt.AlignHCenter
+        visible: !panel.workspace.showOriginal
+        workspace: panel.workspace
     }
     StyledText {
         Layout.alignment: Qt.AlignHCenter

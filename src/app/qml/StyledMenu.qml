@@ -3,7 +3,9 @@ import QtQuick.Controls.Basic
 
 // A dark pop-up menu whose items show their shortcuts.
 Menu {
-    id: menu
+    // Not "menu": inside the delegate that name is MenuItem.menu, still null while a submenu's
+    // entry is being made.
+    id: styledMenu
 
     implicitWidth: 280
     padding: 5
@@ -15,7 +17,7 @@ Menu {
         implicitHeight: 26
         leftPadding: 12
         rightPadding: 12
-        font: menu.font
+        font: styledMenu.font
         opacity: enabled ? 1 : 0.4
         contentItem: Item {
             implicitWidth: label.implicitWidth + keys.implicitWidth + 32

@@ -317,3 +317,8 @@ ParsedLayout AppCatalog::demo()
     }
     return {layout, {}};
 }
+
+bool AppCatalog::isWebClip(const QString &id)
+{
+    return isWebsite(id);
+}

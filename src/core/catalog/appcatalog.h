@@ -24,6 +24,9 @@ public:
     /// True for an identifier in the table of well-known apps (exact match).
     static bool isKnown(const QString &id);
 
+    /// Whether the identifier stands for a web clip: its address.
+    static bool isWebClip(const QString &id);
+
     /// The built-in sample: a Dock of four apps and four pages with the other known apps, no
     /// folders, and no display names (the known names apply).
     static ParsedLayout demo();

@@ -2,6 +2,7 @@
 
 #include "appcatalog.h"
 #include "appnamecollator.h"
+#include "layoutlimits.h"
 #include "varnoleterror.h"
 
 #include <QCollatorSortKey>
@@ -15,9 +16,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The iPhone's folder limits, which the validation enforces as well.
-constexpr qsizetype folderPageApps = 9;
-constexpr qsizetype folderPages = 15;
-constexpr qsizetype folderApps = folderPageApps * folderPages;
+constexpr qsizetype folderPageApps = LayoutLimits::maximumFolderPageApps;
+constexpr qsizetype folderApps = LayoutLimits::maximumFolderApps;
 
 // The identifiers to sort, each resolved once: sorting a whole Home Screen must not resolve and
 // collate names again on every comparison.

@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include "jsoncodec.h"
+#include "layoutlimits.h"
 #include "platformerror.h"
 #include "usertext.h"
 #include "varnoleterror.h"
@@ -12,8 +13,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype maximumDockItems = 4;
-constexpr qsizetype maximumIdentifierLength = 4096;
+constexpr qsizetype maximumDockItems = LayoutLimits::maximumDockItems;
+constexpr qsizetype maximumIdentifierLength = LayoutLimits::maximumIdentifierLength;
 
 bool isLineBreakOrNul(QChar c)
 {
