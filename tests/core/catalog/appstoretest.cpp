@@ -1,29 +1,34 @@
 #include "appstorecache.h"
 #include "appstorelookup.h"
 #include "appstorestandin.h"
+#include "devicetestsupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
-const QString answersFile = QStringLiteral(VARNOLET_SAMPLES "/../appstore/popular-answers.json");
-
-AppStoreService serviceAt(const AppStoreStandIn &standIn, int timeoutMs = 10000)
+// Looks `ids` up with a store in `folder` and a stand-in App Store answering in `mode`.
+struct Lookup
 {
-    return {standIn.url(), u"us"_s, timeoutMs, 2};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+    explicit Lookup(const QString &mode = u"answer"_s)
+        : standIn(QStringLiteral(VARNOLET_SAMPLES "/../appstore/popular-answers.json"), mode)
+    { }
+    AppStoreOutcome operator()(const QStringList &ids,
+                               AppStoreAccess access = AppStoreAccess::online,
+                               int timeoutMs = 10000)
+    {
+        return AppStoreLookup::lookUp(ids, SnapshotStore(folder.path()), access,
+                                      {standIn.url(), u"us"_s, timeoutMs, 2});
+    }
+    QTemporaryDir folder;
+    AppStoreStandIn standIn;
+    AppStoreCache cache{folder.path()};
+};
 
 } // namespace
 
@@ -56,27 +61,21 @@ void AppStoreTest::answerFromEntry_data()
     QTest::addColumn<QStringList>("genres");
     QTest::addColumn<QString>("name");
     QTest::addColumn<AppCategory>("category");
-
     using enum AppCategory;
-    const auto row = [](const char *label, const QString &trackName, const QString &genre,
-                        int genreId, const QStringList &genres, const QString &name,
-                        AppCategory category) {
-        QTest::newRow(label) << trackName << genre << genreId << genres << name << category;
-    };
-    row("social", u"WeChat"_s, u"Social Networking"_s, 6005, {}, u"WeChat"_s, social);
-    row("subtitle after a colon", u"Booking.com: Hotels & Travel"_s, u"Travel"_s, 6003, {},
-        u"Booking.com"_s, travel);
-    row("subtitle after a hyphen", u"Duolingo - Language Lessons"_s, u"Education"_s, 6017, {},
-        u"Duolingo"_s, productivity);
-    row("food is shopping", u"Starbucks"_s, u"Food & Drink"_s, 6023, {}, u"Starbucks"_s, shopping);
-    row("games", u"Chess"_s, u"Games"_s, 6014, {u"Games"_s, u"Board"_s}, u"Chess"_s, games);
-    row("game subgenre as the primary", u"Q"_s, u"Puzzle"_s, 7012, {}, u"Q"_s, games);
-    row("sports game", u"Pool"_s, u"Sports"_s, 7016, {u"Sports"_s, u"Games"_s}, u"Pool"_s, games);
-    row("sports app", u"ESPN"_s, u"Sports"_s, 6004, {u"Sports"_s}, u"ESPN"_s, entertainment);
-    row("localised genre, by number", u"X"_s, u"Réseaux sociaux"_s, 6005, {}, u"X"_s, social);
-    row("localised game subgenre", u"X"_s, u"Rätsel"_s, 7012, {}, u"X"_s, games);
-    row("lifestyle is other", u"Zillow"_s, u"Lifestyle"_s, 6012, {}, u"Zillow"_s, other);
-    row("unknown genre is other", u"X"_s, u"Holograms"_s, 9999, {}, u"X"_s, other);
+    // clang-format off
+    QTest::newRow("social") << u"WeChat"_s << u"Social Networking"_s << 6005 << QStringList() << u"WeChat"_s << social;
+    QTest::newRow("subtitle after a colon") << u"Booking.com: Hotels & Travel"_s << u"Travel"_s << 6003 << QStringList() << u"Booking.com"_s << travel;
+    QTest::newRow("subtitle after a hyphen") << u"Duolingo - Language Lessons"_s << u"Education"_s << 6017 << QStringList() << u"Duolingo"_s << productivity;
+    QTest::newRow("food is shopping") << u"Starbucks"_s << u"Food & Drink"_s << 6023 << QStringList() << u"Starbucks"_s << shopping;
+    QTest::newRow("games") << u"Chess"_s << u"Games"_s << 6014 << QStringList{u"Games"_s, u"Board"_s} << u"Chess"_s << games;
+    QTest::newRow("game subgenre as the primary") << u"Q"_s << u"Puzzle"_s << 7012 << QStringList() << u"Q"_s << games;
+    QTest::newRow("sports game") << u"Pool"_s << u"Sports"_s << 7016 << QStringList{u"Sports"_s, u"Games"_s} << u"Pool"_s << games;
+    QTest::newRow("sports app") << u"ESPN"_s << u"Sports"_s << 6004 << QStringList{u"Sports"_s} << u"ESPN"_s << entertainment;
+    QTest::newRow("localised genre, by number") << u"X"_s << u"Réseaux sociaux"_s << 6005 << QStringList() << u"X"_s << social;
+    QTest::newRow("localised game subgenre") << u"X"_s << u"Rätsel"_s << 7012 << QStringList() << u"X"_s << games;
+    QTest::newRow("lifestyle is other") << u"Zillow"_s << u"Lifestyle"_s << 6012 << QStringList() << u"Zillow"_s << other;
+    QTest::newRow("unknown genre is other") << u"X"_s << u"Holograms"_s << 9999 << QStringList() << u"X"_s << other;
+    // clang-format on
 }
 
 void AppStoreTest::answerFromEntry()
@@ -95,19 +94,14 @@ void AppStoreTest::answerFromEntry()
 
 void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
 {
-    QTemporaryDir store;
-    AppStoreStandIn standIn(answersFile);
+    Lookup lookUp;
     // A known app, web clips, a repeat and an empty identifier are never sent.
-    const QStringList ids
-            = u"com.apple.mobilephone|https://example.com/a|HTTPS://example.com/b|"
-              "com.shazam.Shazam|pinterest|com.shazam.Shazam|"
-              "com.acme.internal.expenses|com.tencent.xin|com.booking.BookingApp|"_s.split(u'|');
-    const AppStoreOutcome outcome = AppStoreLookup::lookUp(
-            ids, SnapshotStore(store.path()), AppStoreAccess::online, serviceAt(standIn));
+    const AppStoreOutcome outcome = lookUp(
+            u"com.apple.mobilephone|https://example.com/a|HTTPS://example.com/b|com.shazam.Shazam|pinterest|com.shazam.Shazam|com.acme.internal.expenses|com.tencent.xin|com.booking.BookingApp|"_s
+                    .split(u'|'));
     QCOMPARE(outcome.warning, QString());
-
     QStringList sent;
-    for (const QString &request : standIn.requests()) {
+    for (const QString &request : lookUp.standIn.requests()) {
         const QUrlQuery query(QUrl(request).query());
         QCOMPARE(QUrl(request).path(), u"/lookup"_s);
         QCOMPARE(query.queryItems().size(), 3);
@@ -117,17 +111,15 @@ void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
         QVERIFY(batch.size() <= 2);
         sent += batch;
     }
-    QCOMPARE(sent.join(u' '),
-             u"com.shazam.Shazam pinterest com.acme.internal.expenses com.tencent.xin "
-             "com.booking.BookingApp"_s);
+    QCOMPARE(
+            sent.join(u' '),
+            u"com.shazam.Shazam pinterest com.acme.internal.expenses com.tencent.xin com.booking.BookingApp"_s);
     QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s),
              (AppStoreAnswer{u"Shazam"_s, AppCategory::entertainment}));
     QCOMPARE(outcome.answers.size(), 4);
-
-    const AppStoreCache cache(store.path());
-    QCOMPARE(QFile::permissions(cache.path()) & ~(QFile::ReadUser | QFile::WriteUser),
+    QCOMPARE(QFile::permissions(lookUp.cache.path()) & ~(QFile::ReadUser | QFile::WriteUser),
              QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(cache.load().value(u"com.acme.internal.expenses"_s).found, false);
+    QCOMPARE(lookUp.cache.load().value(u"com.acme.internal.expenses"_s).found, false);
 }
 
 void AppStoreTest::failingServiceChangesNothing_data()
@@ -141,22 +133,22 @@ void AppStoreTest::failingServiceChangesNothing_data()
 void AppStoreTest::failingServiceChangesNothing()
 {
     QFETCH(QString, mode);
-    QTemporaryDir store;
-    const AppStoreCache cache(store.path());
-    const AppStoreEntry kept{QDateTime::currentDateTimeUtc(), true, u"WeChat"_s,
-                             u"Social Networking"_s,          0,    {}};
-    cache.save({{u"com.tencent.xin"_s, kept}});
-    const QByteArray before = fileBytes(cache.path());
-
-    AppStoreStandIn standIn(answersFile, mode);
-    const AppStoreOutcome outcome = AppStoreLookup::lookUp(
-            {u"com.tencent.xin"_s, u"com.shazam.Shazam"_s}, SnapshotStore(store.path()),
-            AppStoreAccess::online, serviceAt(standIn, 500));
+    Lookup lookUp(mode);
+    lookUp.cache.save({{u"com.tencent.xin"_s,
+                        {QDateTime::currentDateTimeUtc(),
+                         true,
+                         u"WeChat"_s,
+                         u"Social Networking"_s,
+                         0,
+                         {}}}});
+    const QByteArray before = readFile(lookUp.cache.path());
+    const AppStoreOutcome outcome
+            = lookUp({u"com.tencent.xin"_s, u"com.shazam.Shazam"_s}, AppStoreAccess::online, 500);
     QCOMPARE(outcome.warning,
              u"Could not reach the App Store. Categories come from local rules."_s);
     QCOMPARE(outcome.answers.keys(), QStringList{u"com.tencent.xin"_s});
-    QCOMPARE(fileBytes(cache.path()), before);
-    QCOMPARE(standIn.requests().size(), 1);
+    QCOMPARE(readFile(lookUp.cache.path()), before);
+    QCOMPARE(lookUp.standIn.requests().size(), 1);
 }
 
 void AppStoreTest::cacheReuse_data()
@@ -166,7 +158,6 @@ void AppStoreTest::cacheReuse_data()
     QTest::addColumn<AppStoreAccess>("access");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<QString>("name");
-
     using enum AppStoreAccess;
     QTest::newRow("fresh answer reused") << 29 << true << online << false << u"Old"_s;
     QTest::newRow("old answer asked again") << 31 << true << online << true << u"Shazam"_s;
@@ -184,19 +175,16 @@ void AppStoreTest::cacheReuse()
     QFETCH(AppStoreAccess, access);
     QFETCH(bool, asked);
     QFETCH(QString, name);
-    QTemporaryDir store;
-    AppStoreCache(store.path())
-            .save({{u"com.shazam.Shazam"_s,
-                    {QDateTime::currentDateTimeUtc().addDays(-ageDays),
-                     found,
-                     u"Old"_s,
-                     u"Music"_s,
-                     0,
-                     {}}}});
-    AppStoreStandIn standIn(answersFile);
-    const AppStoreOutcome outcome = AppStoreLookup::lookUp(
-            {u"com.shazam.Shazam"_s}, SnapshotStore(store.path()), access, serviceAt(standIn));
-    QCOMPARE(standIn.requests().size(), asked ? 1 : 0);
+    Lookup lookUp;
+    lookUp.cache.save({{u"com.shazam.Shazam"_s,
+                        {QDateTime::currentDateTimeUtc().addDays(-ageDays),
+                         found,
+                         u"Old"_s,
+                         u"Music"_s,
+                         0,
+                         {}}}});
+    const AppStoreOutcome outcome = lookUp({u"com.shazam.Shazam"_s}, access);
+    QCOMPARE(lookUp.standIn.requests().size(), asked ? 1 : 0);
     QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s).name, name);
 }
 
@@ -205,31 +193,24 @@ void AppStoreTest::damagedCacheIsSetAside_data()
     QTest::addColumn<QByteArray>("damaged");
     QTest::newRow("not JSON") << "{\"apps\": {"_ba;
     QTest::newRow("another version") << R"({"apps": {}, "schemaVersion": 2})"_ba;
-    QTest::newRow("entry without a date") << R"({"apps": {"a.b": {"found": false}},
-                                              "schemaVersion": 1})"_ba;
+    QTest::newRow("entry without a date")
+            << R"({"apps": {"a.b": {"found": false}}, "schemaVersion": 1})"_ba;
 }
 
 void AppStoreTest::damagedCacheIsSetAside()
 {
     QFETCH(QByteArray, damaged);
-    QTemporaryDir store;
-    const AppStoreCache cache(store.path());
-    QVERIFY(QDir().mkpath(store.filePath(u"AppStore"_s)));
-    QFile file(cache.path());
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-    file.close();
-
-    AppStoreStandIn standIn(answersFile);
-    const AppStoreOutcome outcome
-            = AppStoreLookup::lookUp({u"com.shazam.Shazam"_s}, SnapshotStore(store.path()),
-                                     AppStoreAccess::online, serviceAt(standIn));
+    Lookup lookUp;
+    QVERIFY(QDir().mkpath(QFileInfo(lookUp.cache.path()).path())
+            && writeFile(lookUp.cache.path(), damaged));
+    const AppStoreOutcome outcome = lookUp({u"com.shazam.Shazam"_s});
     QCOMPARE(outcome.warning, QString());
     QCOMPARE(outcome.answers.size(), 1);
-    QCOMPARE(cache.load().keys(), QStringList{u"com.shazam.Shazam"_s});
-    const QStringList aside = QDir(store.filePath(u"AppStore"_s))
-                                      .entryList({u"lookup-damaged-*.json"_s}, QDir::Files);
+    QCOMPARE(lookUp.cache.load().keys(), QStringList{u"com.shazam.Shazam"_s});
+    const QDir folder = QFileInfo(lookUp.cache.path()).dir();
+    const QStringList aside = folder.entryList({u"lookup-damaged-*.json"_s}, QDir::Files);
     QCOMPARE(aside.size(), 1);
-    QCOMPARE(fileBytes(store.filePath(u"AppStore/"_s + aside.first())), damaged);
+    QCOMPARE(readFile(folder.filePath(aside.first())), damaged);
 }
 
 QTEST_GUILESS_MAIN(AppStoreTest)

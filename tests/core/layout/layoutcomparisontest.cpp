@@ -67,9 +67,8 @@ private Q_SLOTS:
         QCOMPARE(comparison.removed(), (QStringList{u"b"_s, u"x"_s}));
         QCOMPARE(comparison.newFolders(), QStringList{u"New"_s});
         QCOMPARE(comparison.removedFolders(), QStringList{u"Old"_s});
-        QCOMPARE(compare(R"([["a"],[["Old","b"]]])"_ba, R"([["a"],[["New","b"]]])"_ba)
-                         .renamedFolders(),
-                 (QList<FolderRename>{{u"Old"_s, u"New"_s}}));
+        const auto renamed = compare(R"([["a"],[["Old","b"]]])", R"([["a"],[["New","b"]]])");
+        QCOMPARE(renamed.renamedFolders(), (QList<FolderRename>{{u"Old"_s, u"New"_s}}));
     }
 
     void marks_data()
@@ -95,17 +94,14 @@ private Q_SLOTS:
         const Layout layout = LayoutParser::parse(after).layout;
         QStringList found;
         for (int page = 0; page < layout.pages.size(); ++page) {
-            for (int position = 0; position < layout.pages[page].size(); ++position) {
-                if (comparison.isMarked(page, position))
-                    found.append(u"%1.%2"_s.arg(page).arg(position));
-                const QList<QStringList> &folder = layout.pages[page][position].folderPages();
-                for (int folderPage = 0; folderPage < folder.size(); ++folderPage)
-                    for (int inside = 0; inside < folder[folderPage].size(); ++inside)
-                        if (comparison.isMovedInFolder(page, position, folderPage, inside))
-                            found.append(u"%1.%2.%3.%4"_s.arg(page)
-                                                 .arg(position)
-                                                 .arg(folderPage)
-                                                 .arg(inside));
+            for (int at = 0; at < layout.pages[page].size(); ++at) {
+                if (comparison.isMarked(page, at))
+                    found.append(u"%1.%2"_s.arg(page).arg(at));
+                const QList<QStringList> &folder = layout.pages[page][at].folderPages();
+                for (int inPage = 0; inPage < folder.size(); ++inPage)
+                    for (int in = 0; in < folder[inPage].size(); ++in)
+                        if (comparison.isMovedInFolder(page, at, inPage, in))
+                            found.append(u"%1.%2.%3.%4"_s.arg(page).arg(at).arg(inPage).arg(in));
             }
         }
         QCOMPARE(found, marked);

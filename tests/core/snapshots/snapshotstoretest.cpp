@@ -23,9 +23,8 @@ QList<int> modes(const QStringList &paths)
     QList<int> modes;
     for (const QString &path : paths) {
         struct stat info;
-        modes.append(::stat(QFile::encodeName(path).constData(), &info) == 0
-                             ? int(info.st_mode & 07777)
-                             : -1);
+        modes.append(::stat(QFile::encodeName(path).constData(), &info) ? -1
+                                                                        : info.st_mode & 07777);
     }
     return modes;
 }
@@ -33,10 +32,10 @@ QList<int> modes(const QStringList &paths)
 DeviceRead sampleRead()
 {
     const QByteArray raw = sample(u"cfgutil-get-icon-layout.json"_s);
-    return DeviceRead{LayoutParser::parse(raw, ecid).layout,
-                      {{u"com.apple.Pages"_s, u"From the read"_s}},
-                      raw,
-                      u"cfgutil"_s};
+    return {LayoutParser::parse(raw, ecid).layout,
+            {{u"com.apple.Pages"_s, u"From the read"_s}},
+            raw,
+            u"cfgutil"_s};
 }
 
 QString newId()
@@ -64,6 +63,17 @@ class SnapshotStoreTest : public QObject
 
     QTemporaryDir m_temporary;
     QString m_root;
+    SnapshotStore store{QString()};
+    Snapshot saved;
+    QString folder;
+
+    // A store in a folder of its own holding one snapshot.
+    void saveOne()
+    {
+        store = SnapshotStore(m_root);
+        saved = store.save(sampleRead(), phone(), {}, u"r"_s);
+        folder = store.snapshotsPath() + u'/' + saved.id;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -75,29 +85,18 @@ private Q_SLOTS:
 
     void init() { m_root = m_temporary.filePath(newId() + u"/Varnolet"_s); }
 
-    void standardRoot_data()
-    {
-        QTest::addColumn<QString>("xdgData");
-        QTest::addColumn<QString>("named");
-        QTest::addColumn<QString>("expected");
-#ifndef Q_OS_MACOS
-        QTest::newRow("xdg") << u"/x"_s << u""_s << u"/x/Varnolet"_s;
-#endif
-        QTest::newRow("named") << u"/x"_s << u"/y/store"_s << u"/y/store"_s;
-    }
-
     void standardRoot()
     {
-        QFETCH(QString, xdgData);
-        QFETCH(QString, named);
-        QFETCH(QString, expected);
         const auto restore = qScopeGuard([] {
             qunsetenv("XDG_DATA_HOME");
             qunsetenv("VARNOLET_STORE");
         });
-        qputenv("XDG_DATA_HOME", QFile::encodeName(xdgData));
-        qputenv("VARNOLET_STORE", QFile::encodeName(named));
-        QCOMPARE(SnapshotStore::standard().root, expected);
+        qputenv("XDG_DATA_HOME", "/x");
+#ifndef Q_OS_MACOS
+        QCOMPARE(SnapshotStore::standard().root, u"/x/Varnolet"_s);
+#endif
+        qputenv("VARNOLET_STORE", "/y/store");
+        QCOMPARE(SnapshotStore::standard().root, u"/y/store"_s);
     }
 
     void saveThenLoadUnderHome()
@@ -122,13 +121,12 @@ private Q_SLOTS:
         QCOMPARE(saved.names, names); // the caller's, not the read's
         QVERIFY(qAbs(saved.date.secsTo(QDateTime::currentDateTimeUtc())) < 600);
         const QString folder = store.snapshotsPath() + u'/' + saved.id;
-        QCOMPARE(
-                entries(folder),
-                (QStringList{u"original-layout.json"_s, u"raw-layout.json"_s, u"snapshot.json"_s}));
+        QCOMPARE(entries(folder),
+                 u"original-layout.json raw-layout.json snapshot.json"_s.split(u' '));
         QCOMPARE(readFile(folder + u"/raw-layout.json"_s), read.raw);
         QCOMPARE(readFile(folder + u"/original-layout.json"_s), read.layout.cfgutilData());
         QCOMPARE(readFile(folder + u"/snapshot.json"_s), JsonCodec::encode(saved.toJson()));
-        QCOMPARE(store.load(saved.id), saved);
+        QCOMPARE(store.load(saved.id.toLower()), saved);
         QCOMPARE(store.list(), QList<Snapshot>{saved});
 
         const QString proposal = store.saveProposal(saved.layout, saved);
@@ -146,22 +144,20 @@ private Q_SLOTS:
     {
         const SnapshotStore store(m_root);
         // Dates set by hand, so that no test waits for the clock; each reason names its date.
-        for (const QString &date :
-             {u"2026-03-01T10:00:00Z"_s, u"2026-05-01T10:00:00Z"_s, u"2026-01-01T10:00:00Z"_s}) {
-            const Snapshot snapshot = store.save(sampleRead(), phone(), {}, date);
-            setInRecord(store.snapshotsPath() + u'/' + snapshot.id, u"date"_s, date);
-        }
+        const QStringList dates{u"2026-03-01T10:00:00Z"_s, u"2026-05-01T10:00:00Z"_s,
+                                u"2026-01-01T10:00:00Z"_s};
+        for (const QString &date : dates)
+            setInRecord(store.snapshotsPath() + u'/'
+                                + store.save(sampleRead(), phone(), {}, date).id,
+                        u"date"_s, date);
         // An incomplete snapshot, a folder and a file that are no snapshots.
         QVERIFY(QDir().mkpath(store.snapshotsPath() + u'/' + newId()));
         QVERIFY(QDir().mkpath(store.snapshotsPath() + u"/notes"_s));
         QVERIFY(writeFile(store.snapshotsPath() + u'/' + newId(), "a file"_ba));
-
         QStringList reasons;
         for (const Snapshot &snapshot : store.list())
             reasons.append(snapshot.reason);
-        QCOMPARE(reasons,
-                 (QStringList{u"2026-05-01T10:00:00Z"_s, u"2026-03-01T10:00:00Z"_s,
-                              u"2026-01-01T10:00:00Z"_s}));
+        QCOMPARE(reasons, (QStringList{dates[1], dates[0], dates[2]}));
     }
 
     void loadRefusesChangedSnapshots_data()
@@ -170,36 +166,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");      // of the record to replace; empty: the whole file
         QTest::addColumn<QJsonValue>("value"); // undefined: the file is deleted
         QTest::addColumn<QString>("failure");  // %1: the snapshot folder
-
         Layout swapped = sampleRead().layout;
         std::swap(swapped.pages[0][0], swapped.pages[0][1]);
         Layout crowded = sampleRead().layout;
         crowded.pages[0].append(LayoutItem::app(u"com.example.fifth"_s));
-        const QString original = u"original-layout.json"_s;
         const QString record = u"snapshot.json"_s;
         const QJsonValue deleted(QJsonValue::Undefined);
-
-        QTest::newRow("raw response deleted")
-                << u"raw-layout.json"_s << QString() << deleted << QString();
-        QTest::newRow("original layout not a layout")
-                << original << QString() << QJsonValue(QJsonObject())
-                << u"Unrecognized layout response. Export diagnostics to inspect it."_s;
-        QTest::newRow("fingerprint edited")
-                << record << u"fingerprint"_s << QJsonValue(QString(64, u'0')) << changed;
-        QTest::newRow("layout edited in the record")
-                << record << u"layout"_s << QJsonValue(swapped.toRecord()) << changed;
-        QTest::newRow("record layout beyond the limits")
-                << record << u"layout"_s << QJsonValue(crowded.toRecord()) << crowdedDock;
-        QTest::newRow("record device invalid")
-                << record << u"device"_s
-                << QJsonValue(Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()) << invalidDevice;
-        QTest::newRow("schema version 2")
-                << record << u"schemaVersion"_s << QJsonValue(2) << unsupported;
-        QTest::newRow("copied under another identifier")
-                << record << u"id"_s << QJsonValue(newId()) << unsupported;
-        QTest::newRow("record deleted")
-                << record << QString() << deleted
-                << u"Could not read %1/snapshot.json: No such file or directory."_s;
+        // clang-format off
+        QTest::newRow("raw response deleted") << u"raw-layout.json"_s << QString() << deleted << QString();
+        QTest::newRow("original layout not a layout") << u"original-layout.json"_s << QString() << QJsonValue(QJsonObject()) << u"Unrecognized layout response. Export diagnostics to inspect it."_s;
+        QTest::newRow("fingerprint edited") << record << u"fingerprint"_s << QJsonValue(QString(64, u'0')) << changed;
+        QTest::newRow("layout edited in the record") << record << u"layout"_s << QJsonValue(swapped.toRecord()) << changed;
+        QTest::newRow("record layout beyond the limits") << record << u"layout"_s << QJsonValue(crowded.toRecord()) << crowdedDock;
+        QTest::newRow("record device invalid") << record << u"device"_s << QJsonValue(Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()) << invalidDevice;
+        QTest::newRow("schema version 2") << record << u"schemaVersion"_s << QJsonValue(2) << unsupported;
+        QTest::newRow("copied under another identifier") << record << u"id"_s << QJsonValue(newId()) << unsupported;
+        QTest::newRow("record deleted") << record << QString() << deleted << u"Could not read %1/snapshot.json: No such file or directory."_s;
+        // clang-format on
     }
     void loadRefusesChangedSnapshots()
     {
@@ -207,17 +190,14 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QJsonValue, value);
         QFETCH(QString, failure);
-        const SnapshotStore store(m_root);
-        const Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        const QString folder = store.snapshotsPath() + u'/' + snapshot.id;
+        saveOne();
         if (!key.isEmpty())
             setInRecord(folder, key, value);
         else if (!value.isUndefined())
             QVERIFY(writeFile(folder + u'/' + file, JsonCodec::encode(value)));
-        else if (!file.isEmpty())
+        else
             QVERIFY(QFile::remove(folder + u'/' + file));
-        failure.replace(u"%1"_s, folder);
-        QCOMPARE(failureOf([&] { store.load(snapshot.id); }), failure);
+        QCOMPARE(failureOf([&] { store.load(saved.id); }), failure.replace(u"%1"_s, folder));
         // What does not load is not offered for restore.
         QCOMPARE(store.list().size(), failure.isEmpty() ? 1 : 0);
     }
@@ -233,34 +213,35 @@ private Q_SLOTS:
     {
         QFETCH(QString, id);
         // A complete snapshot where the traversal leads, had the identifier been used.
-        const SnapshotStore store(m_root);
-        Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        QVERIFY(QDir().rename(store.snapshotsPath() + u'/' + snapshot.id, m_root + u"/x"_s));
-        snapshot.id = id;
+        saveOne();
+        QVERIFY(QDir().rename(folder, m_root + u"/x"_s));
+        saved.id = id;
         QCOMPARE(failureOf([&] { store.load(id); }), invalidId);
-        QCOMPARE(failureOf([&] { store.saveProposal(snapshot.layout, snapshot); }), invalidId);
+        QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }), invalidId);
         QVERIFY(!QFileInfo::exists(m_root + u"/x/proposed-layout.json"_s));
     }
 
     void saveRefusesInvalidInput()
     {
-        const SnapshotStore store(m_root);
         DeviceRead dockOnly = sampleRead();
         dockOnly.layout.pages.resize(1);
-        QCOMPARE(failureOf([&] { store.save(dockOnly, phone(), {}, u"r"_s); }),
+        QCOMPARE(failureOf([&] { SnapshotStore(m_root).save(dockOnly, phone(), {}, u"r"_s); }),
                  u"Expected a Dock and at least one Home Screen page."_s);
-        const Device noEcid(u"0x"_s, udid, u"n"_s, u"t"_s);
-        QCOMPARE(failureOf([&] { store.save(sampleRead(), noEcid, {}, u"r"_s); }), invalidDevice);
+        QCOMPARE(failureOf([&] {
+                     SnapshotStore(m_root).save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s),
+                                                {}, u"r"_s);
+                 }),
+                 invalidDevice);
         QVERIFY(!QFileInfo::exists(m_root));
 
-        Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        Layout crowded = snapshot.layout;
+        saveOne();
+        Layout crowded = saved.layout;
         crowded.pages[0].append(LayoutItem::app(u"com.example.fifth"_s));
-        QCOMPARE(failureOf([&] { store.saveProposal(crowded, snapshot); }), crowdedDock);
+        QCOMPARE(failureOf([&] { store.saveProposal(crowded, saved); }), crowdedDock);
         // The folder of a snapshot never saved is not made.
-        snapshot.id = newId();
-        const QString missing = store.snapshotsPath() + u'/' + snapshot.id;
-        QCOMPARE(failureOf([&] { store.saveProposal(snapshot.layout, snapshot); }),
+        saved.id = newId();
+        const QString missing = store.snapshotsPath() + u'/' + saved.id;
+        QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }),
                  u"Could not write %1/proposed-layout.json: No such file or directory."_s.arg(
                          missing));
         QVERIFY(!QFileInfo::exists(missing));
@@ -286,34 +267,26 @@ private Q_SLOTS:
         QCOMPARE(entries(store.diagnosticsPath()).size(), 2);
     }
 
-    void fileInTheWay()
-    {
-        // A file where the store expects its folder: a clear error, and the file is left alone.
-        QVERIFY(QDir().mkpath(QFileInfo(m_root).path()));
-        QVERIFY(writeFile(m_root, "keep me"_ba));
-        const SnapshotStore store(m_root);
-        const QString expected = u"Could not create the folder %1: File exists."_s.arg(m_root);
-        QCOMPARE(failureOf([&] { store.save(sampleRead(), phone(), {}, u"r"_s); }), expected);
-        QCOMPARE(readFile(m_root), "keep me"_ba);
-    }
-
     void unwritableFolders()
     {
+        // A file where the store expects its folder: a clear error, and the file is left alone.
+        QVERIFY(QDir().mkpath(QFileInfo(m_root).path()) && writeFile(m_root, "keep me"_ba));
+        QCOMPARE(failureOf([&] { saveOne(); }),
+                 u"Could not create the folder %1: File exists."_s.arg(m_root));
+        QCOMPARE(readFile(m_root), "keep me"_ba);
         if (::geteuid() == 0)
             QSKIP("File permissions do not stop the superuser.");
-        const SnapshotStore store(m_root);
-        const Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        const QString folder = store.snapshotsPath() + u'/' + snapshot.id;
+
+        init();
+        saveOne();
         const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
         const auto restore = qScopeGuard([&] {
             for (const QString &path : {m_root, store.snapshotsPath(), folder})
                 QFile::setPermissions(path, readOnly | QFile::WriteOwner);
         });
-        QVERIFY(QFile::setPermissions(folder, readOnly)
-                && QFile::setPermissions(store.snapshotsPath(), readOnly)
-                && QFile::setPermissions(m_root, readOnly));
-
-        QCOMPARE(failureOf([&] { store.saveProposal(snapshot.layout, snapshot); }),
+        for (const QString &path : {folder, store.snapshotsPath(), m_root})
+            QVERIFY(QFile::setPermissions(path, readOnly));
+        QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }),
                  u"Could not write %1/proposed-layout.json: Permission denied."_s.arg(folder));
         QVERIFY(failureOf([&] {
                     store.save(sampleRead(), phone(), {}, u"r"_s);
@@ -322,8 +295,7 @@ private Q_SLOTS:
                  u"Could not create the folder %1/Diagnostics: Permission denied."_s.arg(m_root));
         // Nothing half-written, and the saved snapshot still loads.
         QCOMPARE(entries(folder).size(), 3);
-        QCOMPARE(store.list(), QList<Snapshot>{snapshot});
-
+        QCOMPARE(store.list(), QList<Snapshot>{saved});
         QVERIFY(QFile::setPermissions(store.snapshotsPath(), QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(failureOf([&] { store.list(); }),
                  u"Could not list %1: Permission denied."_s.arg(store.snapshotsPath()));
