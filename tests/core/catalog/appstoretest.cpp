@@ -45,12 +45,8 @@ private Q_SLOTS:
     void answerFromEntry_data();
     void answerFromEntry();
     void sendsOnlyUnknownIdentifiersInBatches();
-    void failingServiceChangesNothing_data();
-    void failingServiceChangesNothing();
-    void cacheReuse_data();
-    void cacheReuse();
-    void damagedCacheIsSetAside_data();
-    void damagedCacheIsSetAside();
+    void lookUp_data();
+    void lookUp();
 };
 
 void AppStoreTest::answerFromEntry_data()
@@ -122,95 +118,70 @@ void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
     QCOMPARE(lookUp.cache.load().value(u"com.acme.internal.expenses"_s).found, false);
 }
 
-void AppStoreTest::failingServiceChangesNothing_data()
+// What a lookup of Shazam (and WeChat) asks and answers, with what the cache holds beforehand:
+// an entry of that age in days, or damaged bytes.
+void AppStoreTest::lookUp_data()
 {
     QTest::addColumn<QString>("mode");
-    QTest::newRow("error status") << u"fail"_s;
-    QTest::newRow("not a lookup answer") << u"garbage"_s;
-    QTest::newRow("no answer within the time-out") << u"slow"_s;
+    QTest::addColumn<AppStoreAccess>("access");
+    QTest::addColumn<int>("ageDays"); // < 0: no entry
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QByteArray>("damaged");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("answers");
+    using enum AppStoreAccess;
+    // clang-format off
+    QTest::newRow("error status") << u"fail"_s << online << -1 << false << QByteArray() << 1 << u"WeChat"_s;
+    QTest::newRow("not a lookup answer") << u"garbage"_s << online << -1 << false << QByteArray() << 1 << u"WeChat"_s;
+    QTest::newRow("no answer within the time-out") << u"slow"_s << online << -1 << false << QByteArray() << 1 << u"WeChat"_s;
+    QTest::newRow("fresh answer reused") << u"answer"_s << online << 29 << true << QByteArray() << 0 << u"Old WeChat"_s;
+    QTest::newRow("old answer asked again") << u"answer"_s << online << 31 << true << QByteArray() << 1 << u"Shazam WeChat"_s;
+    QTest::newRow("fresh not found reused") << u"answer"_s << online << 1 << false << QByteArray() << 0 << u" WeChat"_s;
+    QTest::newRow("old not found asked again") << u"answer"_s << online << 31 << false << QByteArray() << 1 << u"Shazam WeChat"_s;
+    QTest::newRow("cache only keeps an old answer") << u"answer"_s << cacheOnly << 31 << true << QByteArray() << 0 << u"Old WeChat"_s;
+    QTest::newRow("cache only, nothing kept") << u"answer"_s << cacheOnly << 0 << false << QByteArray() << 0 << u" WeChat"_s;
+    QTest::newRow("no access ignores the cache") << u"answer"_s << none << 1 << true << QByteArray() << 0 << u" "_s;
+    QTest::newRow("damaged: not JSON") << u"answer"_s << online << -1 << false << "{\"apps\": {"_ba << 1 << u"Shazam WeChat"_s;
+    QTest::newRow("damaged: another version") << u"answer"_s << online << -1 << false << R"({"apps": {}, "schemaVersion": 2})"_ba << 1 << u"Shazam WeChat"_s;
+    QTest::newRow("damaged: entry without a date") << u"answer"_s << online << -1 << false << R"({"apps": {"a.b": {"found": false}}, "schemaVersion": 1})"_ba << 1 << u"Shazam WeChat"_s;
+    // clang-format on
 }
 
-void AppStoreTest::failingServiceChangesNothing()
+void AppStoreTest::lookUp()
 {
     QFETCH(QString, mode);
-    Lookup lookUp(mode);
-    lookUp.cache.save({{u"com.tencent.xin"_s,
-                        {QDateTime::currentDateTimeUtc(),
-                         true,
-                         u"WeChat"_s,
-                         u"Social Networking"_s,
-                         0,
-                         {}}}});
-    const QByteArray before = readFile(lookUp.cache.path());
-    const AppStoreOutcome outcome
-            = lookUp({u"com.tencent.xin"_s, u"com.shazam.Shazam"_s}, AppStoreAccess::online, 500);
-    QCOMPARE(outcome.warning,
-             u"Could not reach the App Store. Categories come from local rules."_s);
-    QCOMPARE(outcome.answers.keys(), QStringList{u"com.tencent.xin"_s});
-    QCOMPARE(readFile(lookUp.cache.path()), before);
-    QCOMPARE(lookUp.standIn.requests().size(), 1);
-}
-
-void AppStoreTest::cacheReuse_data()
-{
-    QTest::addColumn<int>("ageDays");
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<AppStoreAccess>("access");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<QString>("name");
-    using enum AppStoreAccess;
-    QTest::newRow("fresh answer reused") << 29 << true << online << false << u"Old"_s;
-    QTest::newRow("old answer asked again") << 31 << true << online << true << u"Shazam"_s;
-    QTest::newRow("fresh not found reused") << 1 << false << online << false << QString();
-    QTest::newRow("old not found asked again") << 31 << false << online << true << u"Shazam"_s;
-    QTest::newRow("cache only keeps an old answer") << 31 << true << cacheOnly << false << u"Old"_s;
-    QTest::newRow("cache only, nothing kept") << 0 << false << cacheOnly << false << QString();
-    QTest::newRow("no access ignores the cache") << 1 << true << none << false << QString();
-}
-
-void AppStoreTest::cacheReuse()
-{
+    QFETCH(AppStoreAccess, access);
     QFETCH(int, ageDays);
     QFETCH(bool, found);
-    QFETCH(AppStoreAccess, access);
-    QFETCH(bool, asked);
-    QFETCH(QString, name);
-    Lookup lookUp;
-    lookUp.cache.save({{u"com.shazam.Shazam"_s,
-                        {QDateTime::currentDateTimeUtc().addDays(-ageDays),
-                         found,
-                         u"Old"_s,
-                         u"Music"_s,
-                         0,
-                         {}}}});
-    const AppStoreOutcome outcome = lookUp({u"com.shazam.Shazam"_s}, access);
-    QCOMPARE(lookUp.standIn.requests().size(), asked ? 1 : 0);
-    QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s).name, name);
-}
-
-void AppStoreTest::damagedCacheIsSetAside_data()
-{
-    QTest::addColumn<QByteArray>("damaged");
-    QTest::newRow("not JSON") << "{\"apps\": {"_ba;
-    QTest::newRow("another version") << R"({"apps": {}, "schemaVersion": 2})"_ba;
-    QTest::newRow("entry without a date")
-            << R"({"apps": {"a.b": {"found": false}}, "schemaVersion": 1})"_ba;
-}
-
-void AppStoreTest::damagedCacheIsSetAside()
-{
     QFETCH(QByteArray, damaged);
-    Lookup lookUp;
-    QVERIFY(QDir().mkpath(QFileInfo(lookUp.cache.path()).path())
-            && writeFile(lookUp.cache.path(), damaged));
-    const AppStoreOutcome outcome = lookUp({u"com.shazam.Shazam"_s});
-    QCOMPARE(outcome.warning, QString());
-    QCOMPARE(outcome.answers.size(), 1);
-    QCOMPARE(lookUp.cache.load().keys(), QStringList{u"com.shazam.Shazam"_s});
+    QFETCH(int, requests);
+    QFETCH(QString, answers);
+    Lookup lookUp(mode);
+    const QString shazam = u"com.shazam.Shazam"_s, weChat = u"com.tencent.xin"_s;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    AppStoreEntries entries{{weChat, {now, true, u"WeChat"_s, u"Social Networking"_s, 0, {}}}};
+    if (ageDays >= 0)
+        entries.insert(shazam, {now.addDays(-ageDays), found, u"Old"_s, u"Music"_s, 0, {}});
+    lookUp.cache.save(entries);
+    QVERIFY(damaged.isEmpty() || writeFile(lookUp.cache.path(), damaged));
+    const QByteArray before = readFile(lookUp.cache.path());
+
+    const bool failed = mode != u"answer"_s;
+    const AppStoreOutcome outcome = lookUp({shazam, weChat}, access, failed ? 500 : 10000);
+    QCOMPARE(outcome.answers.value(shazam).name + u' ' + outcome.answers.value(weChat).name,
+             answers);
+    QCOMPARE(lookUp.standIn.requests().size(), requests);
+    // A failing service leaves the cache as it was; a damaged one is set aside and rebuilt.
+    QCOMPARE(outcome.warning,
+             failed ? u"Could not reach the App Store. Categories come from local rules."_s
+                    : QString());
+    QVERIFY(!failed || readFile(lookUp.cache.path()) == before);
     const QDir folder = QFileInfo(lookUp.cache.path()).dir();
     const QStringList aside = folder.entryList({u"lookup-damaged-*.json"_s}, QDir::Files);
-    QCOMPARE(aside.size(), 1);
-    QCOMPARE(readFile(folder.filePath(aside.first())), damaged);
+    QCOMPARE(aside.isEmpty() ? QByteArray() : readFile(folder.filePath(aside.first())), damaged);
+    QCOMPARE(aside.size(), damaged.isEmpty() ? 0 : 1);
+    if (!damaged.isEmpty())
+        QCOMPARE(lookUp.cache.load().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(AppStoreTest)
