@@ -42,147 +42,142 @@ class AppStoreTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void answerFromEntry_data();
-    void answerFromEntry();
-    void sendsOnlyUnknownIdentifiersInBatches();
-    void lookUp_data();
-    void lookUp();
-};
-
-void AppStoreTest::answerFromEntry_data()
-{
-    QTest::addColumn<QString>("trackName");
-    QTest::addColumn<QString>("genre");
-    QTest::addColumn<int>("genreId");
-    QTest::addColumn<QStringList>("genres");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<AppCategory>("category");
-    using enum AppCategory;
-    // clang-format off
-    QTest::newRow("social") << u"WeChat"_s << u"Social Networking"_s << 6005 << QStringList() << u"WeChat"_s << social;
-    QTest::newRow("subtitle after a colon") << u"Booking.com: Hotels & Travel"_s << u"Travel"_s << 6003 << QStringList() << u"Booking.com"_s << travel;
-    QTest::newRow("subtitle after a hyphen") << u"Duolingo - Language Lessons"_s << u"Education"_s << 6017 << QStringList() << u"Duolingo"_s << productivity;
-    QTest::newRow("food is shopping") << u"Starbucks"_s << u"Food & Drink"_s << 6023 << QStringList() << u"Starbucks"_s << shopping;
-    QTest::newRow("games") << u"Chess"_s << u"Games"_s << 6014 << QStringList{u"Games"_s, u"Board"_s} << u"Chess"_s << games;
-    QTest::newRow("game subgenre as the primary") << u"Q"_s << u"Puzzle"_s << 7012 << QStringList() << u"Q"_s << games;
-    QTest::newRow("sports game") << u"Pool"_s << u"Sports"_s << 7016 << QStringList{u"Sports"_s, u"Games"_s} << u"Pool"_s << games;
-    QTest::newRow("sports app") << u"ESPN"_s << u"Sports"_s << 6004 << QStringList{u"Sports"_s} << u"ESPN"_s << entertainment;
-    QTest::newRow("localised genre, by number") << u"X"_s << u"Réseaux sociaux"_s << 6005 << QStringList() << u"X"_s << social;
-    QTest::newRow("localised game subgenre") << u"X"_s << u"Rätsel"_s << 7012 << QStringList() << u"X"_s << games;
-    QTest::newRow("lifestyle is other") << u"Zillow"_s << u"Lifestyle"_s << 6012 << QStringList() << u"Zillow"_s << other;
-    QTest::newRow("unknown genre is other") << u"X"_s << u"Holograms"_s << 9999 << QStringList() << u"X"_s << other;
-    // clang-format on
-}
-
-void AppStoreTest::answerFromEntry()
-{
-    QFETCH(QString, trackName);
-    QFETCH(QString, genre);
-    QFETCH(int, genreId);
-    QFETCH(QStringList, genres);
-    QFETCH(QString, name);
-    QFETCH(AppCategory, category);
-    const AppStoreEntry entry{
-            QDateTime::currentDateTimeUtc(), true, trackName, genre, genreId, genres};
-    QCOMPARE(AppStoreAnswer::from(entry), std::optional(AppStoreAnswer{name, category}));
-    QCOMPARE(AppStoreAnswer::from(AppStoreEntry{}), std::nullopt);
-}
-
-void AppStoreTest::sendsOnlyUnknownIdentifiersInBatches()
-{
-    Lookup lookUp;
-    // A known app, web clips, a repeat and an empty identifier are never sent.
-    const AppStoreOutcome outcome = lookUp(
-            u"com.apple.mobilephone|https://example.com/a|HTTPS://example.com/b|com.shazam.Shazam|pinterest|com.shazam.Shazam|com.acme.internal.expenses|com.tencent.xin|com.booking.BookingApp|"_s
-                    .split(u'|'));
-    QCOMPARE(outcome.warning, QString());
-    QStringList sent;
-    for (const QString &request : lookUp.standIn.requests()) {
-        const QUrlQuery query(QUrl(request).query());
-        QCOMPARE(QUrl(request).path(), u"/lookup"_s);
-        QCOMPARE(query.queryItems().size(), 3);
-        QCOMPARE(query.queryItemValue(u"entity"_s), u"software"_s);
-        QCOMPARE(query.queryItemValue(u"country"_s), u"us"_s);
-        const QStringList batch = query.queryItemValue(u"bundleId"_s).split(u',');
-        QVERIFY(batch.size() <= 2);
-        sent += batch;
+    void answerFromEntry_data()
+    {
+        QTest::addColumn<QString>("trackName");
+        QTest::addColumn<QString>("genre");
+        QTest::addColumn<int>("genreId");
+        QTest::addColumn<QStringList>("genres");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<AppCategory>("category");
+        using enum AppCategory;
+        // clang-format off
+        QTest::newRow("social") << u"WeChat"_s << u"Social Networking"_s << 6005 << QStringList() << u"WeChat"_s << social;
+        QTest::newRow("subtitle after a colon") << u"Booking.com: Hotels & Travel"_s << u"Travel"_s << 6003 << QStringList() << u"Booking.com"_s << travel;
+        QTest::newRow("subtitle after a hyphen") << u"Duolingo - Language Lessons"_s << u"Education"_s << 6017 << QStringList() << u"Duolingo"_s << productivity;
+        QTest::newRow("food is shopping") << u"Starbucks"_s << u"Food & Drink"_s << 6023 << QStringList() << u"Starbucks"_s << shopping;
+        QTest::newRow("games") << u"Chess"_s << u"Games"_s << 6014 << QStringList{u"Games"_s, u"Board"_s} << u"Chess"_s << games;
+        QTest::newRow("game subgenre as the primary") << u"Q"_s << u"Puzzle"_s << 7012 << QStringList() << u"Q"_s << games;
+        QTest::newRow("sports game") << u"Pool"_s << u"Sports"_s << 7016 << QStringList{u"Sports"_s, u"Games"_s} << u"Pool"_s << games;
+        QTest::newRow("sports app") << u"ESPN"_s << u"Sports"_s << 6004 << QStringList{u"Sports"_s} << u"ESPN"_s << entertainment;
+        QTest::newRow("localised genre, by number") << u"X"_s << u"Réseaux sociaux"_s << 6005 << QStringList() << u"X"_s << social;
+        QTest::newRow("localised game subgenre") << u"X"_s << u"Rätsel"_s << 7012 << QStringList() << u"X"_s << games;
+        QTest::newRow("lifestyle is other") << u"Zillow"_s << u"Lifestyle"_s << 6012 << QStringList() << u"Zillow"_s << other;
+        QTest::newRow("unknown genre is other") << u"X"_s << u"Holograms"_s << 9999 << QStringList() << u"X"_s << other;
+        // clang-format on
     }
-    QCOMPARE(
-            sent.join(u' '),
-            u"com.shazam.Shazam pinterest com.acme.internal.expenses com.tencent.xin com.booking.BookingApp"_s);
-    QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s),
-             (AppStoreAnswer{u"Shazam"_s, AppCategory::entertainment}));
-    QCOMPARE(outcome.answers.size(), 4);
-    QCOMPARE(QFile::permissions(lookUp.cache.path()) & ~(QFile::ReadUser | QFile::WriteUser),
-             QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(lookUp.cache.load().value(u"com.acme.internal.expenses"_s).found, false);
-}
 
-// What a lookup of Shazam (and WeChat) asks and answers, with what the cache holds beforehand:
-// an entry of that age in days, or damaged bytes.
-void AppStoreTest::lookUp_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<AppStoreAccess>("access");
-    QTest::addColumn<int>("ageDays"); // < 0: no entry
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<QByteArray>("damaged");
-    QTest::addColumn<int>("requests");
-    QTest::addColumn<QString>("answers");
-    using enum AppStoreAccess;
-    // clang-format off
-    QTest::newRow("error status") << u"fail"_s << online << -1 << false << QByteArray() << 1 << u"WeChat"_s;
-    QTest::newRow("not a lookup answer") << u"garbage"_s << online << -1 << false << QByteArray() << 1 << u"WeChat"_s;
-    QTest::newRow("no answer within the time-out") << u"slow"_s << online << -1 << false << QByteArray() << 1 << u"WeChat"_s;
-    QTest::newRow("fresh answer reused") << u"answer"_s << online << 29 << true << QByteArray() << 0 << u"Old WeChat"_s;
-    QTest::newRow("old answer asked again") << u"answer"_s << online << 31 << true << QByteArray() << 1 << u"Shazam WeChat"_s;
-    QTest::newRow("fresh not found reused") << u"answer"_s << online << 1 << false << QByteArray() << 0 << u" WeChat"_s;
-    QTest::newRow("old not found asked again") << u"answer"_s << online << 31 << false << QByteArray() << 1 << u"Shazam WeChat"_s;
-    QTest::newRow("cache only keeps an old answer") << u"answer"_s << cacheOnly << 31 << true << QByteArray() << 0 << u"Old WeChat"_s;
-    QTest::newRow("cache only, nothing kept") << u"answer"_s << cacheOnly << 0 << false << QByteArray() << 0 << u" WeChat"_s;
-    QTest::newRow("no access ignores the cache") << u"answer"_s << none << 1 << true << QByteArray() << 0 << u" "_s;
-    QTest::newRow("damaged: not JSON") << u"answer"_s << online << -1 << false << "{\"apps\": {"_ba << 1 << u"Shazam WeChat"_s;
-    QTest::newRow("damaged: another version") << u"answer"_s << online << -1 << false << R"({"apps": {}, "schemaVersion": 2})"_ba << 1 << u"Shazam WeChat"_s;
-    QTest::newRow("damaged: entry without a date") << u"answer"_s << online << -1 << false << R"({"apps": {"a.b": {"found": false}}, "schemaVersion": 1})"_ba << 1 << u"Shazam WeChat"_s;
-    // clang-format on
-}
+    void answerFromEntry()
+    {
+        QFETCH(QString, trackName);
+        QFETCH(QString, genre);
+        QFETCH(int, genreId);
+        QFETCH(QStringList, genres);
+        QFETCH(QString, name);
+        QFETCH(AppCategory, category);
+        const AppStoreEntry entry{
+                QDateTime::currentDateTimeUtc(), true, trackName, genre, genreId, genres};
+        QCOMPARE(AppStoreAnswer::from(entry), std::optional(AppStoreAnswer{name, category}));
+        QCOMPARE(AppStoreAnswer::from(AppStoreEntry{}), std::nullopt);
+    }
 
-void AppStoreTest::lookUp()
-{
-    QFETCH(QString, mode);
-    QFETCH(AppStoreAccess, access);
-    QFETCH(int, ageDays);
-    QFETCH(bool, found);
-    QFETCH(QByteArray, damaged);
-    QFETCH(int, requests);
-    QFETCH(QString, answers);
-    Lookup lookUp(mode);
-    const QString shazam = u"com.shazam.Shazam"_s, weChat = u"com.tencent.xin"_s;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    AppStoreEntries entries{{weChat, {now, true, u"WeChat"_s, u"Social Networking"_s, 0, {}}}};
-    if (ageDays >= 0)
-        entries.insert(shazam, {now.addDays(-ageDays), found, u"Old"_s, u"Music"_s, 0, {}});
-    lookUp.cache.save(entries);
-    QVERIFY(damaged.isEmpty() || writeFile(lookUp.cache.path(), damaged));
-    const QByteArray before = readFile(lookUp.cache.path());
+    void sendsOnlyUnknownIdentifiersInBatches()
+    {
+        Lookup lookUp;
+        // A known app, web clips, a repeat and an empty identifier are never sent.
+        const AppStoreOutcome outcome = lookUp(
+                u"com.apple.mobilephone|https://example.com/a|HTTPS://example.com/b|com.shazam.Shazam|pinterest|com.shazam.Shazam|com.acme.internal.expenses|com.tencent.xin|com.booking.BookingApp|"_s
+                        .split(u'|'));
+        QCOMPARE(outcome.warning, QString());
+        QStringList sent;
+        for (const QString &request : lookUp.standIn.requests()) {
+            const QUrlQuery query(QUrl(request).query());
+            QCOMPARE(QUrl(request).path(), u"/lookup"_s);
+            QCOMPARE(query.queryItems().size(), 3);
+            QCOMPARE(query.queryItemValue(u"entity"_s), u"software"_s);
+            QCOMPARE(query.queryItemValue(u"country"_s), u"us"_s);
+            const QStringList batch = query.queryItemValue(u"bundleId"_s).split(u',');
+            QVERIFY(batch.size() <= 2);
+            sent += batch;
+        }
+        QCOMPARE(
+                sent.join(u' '),
+                u"com.shazam.Shazam pinterest com.acme.internal.expenses com.tencent.xin com.booking.BookingApp"_s);
+        QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s),
+                 (AppStoreAnswer{u"Shazam"_s, AppCategory::entertainment}));
+        QCOMPARE(outcome.answers.size(), 4);
+        QCOMPARE(QFile::permissions(lookUp.cache.path()) & ~(QFile::ReadUser | QFile::WriteUser),
+                 QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(lookUp.cache.load().value(u"com.acme.internal.expenses"_s).found, false);
+    }
 
-    const bool failed = mode != u"answer"_s;
-    const AppStoreOutcome outcome = lookUp({shazam, weChat}, access, failed ? 500 : 10000);
-    QCOMPARE(outcome.answers.value(shazam).name + u' ' + outcome.answers.value(weChat).name,
-             answers);
-    QCOMPARE(lookUp.standIn.requests().size(), requests);
-    // A failing service leaves the cache as it was; a damaged one is set aside and rebuilt.
-    QCOMPARE(outcome.warning,
-             failed ? u"Could not reach the App Store. Categories come from local rules."_s
-                    : QString());
-    QVERIFY(!failed || readFile(lookUp.cache.path()) == before);
-    const QDir folder = QFileInfo(lookUp.cache.path()).dir();
-    const QStringList aside = folder.entryList({u"lookup-damaged-*.json"_s}, QDir::Files);
-    QCOMPARE(aside.isEmpty() ? QByteArray() : readFile(folder.filePath(aside.first())), damaged);
-    QCOMPARE(aside.size(), damaged.isEmpty() ? 0 : 1);
-    if (!damaged.isEmpty())
-        QCOMPARE(lookUp.cache.load().size(), 2);
-}
+    // What a lookup of Shazam (and WeChat) asks and answers, with what the cache holds beforehand:
+    // an entry of that age in days, or damaged bytes.
+    void lookUp_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<AppStoreAccess>("access");
+        QTest::addColumn<int>("ageDays"); // < 0: no entry
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QByteArray>("damaged");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("answers");
+        using enum AppStoreAccess;
+        // clang-format off
+        QTest::newRow("error status") << u"fail"_s << online << -1 << false << QByteArray() << 1 << u" WeChat"_s;
+        QTest::newRow("not a lookup answer") << u"garbage"_s << online << -1 << false << QByteArray() << 1 << u" WeChat"_s;
+        QTest::newRow("no answer within the time-out") << u"slow"_s << online << -1 << false << QByteArray() << 1 << u" WeChat"_s;
+        QTest::newRow("fresh answer reused") << u"answer"_s << online << 29 << true << QByteArray() << 0 << u"Old WeChat"_s;
+        QTest::newRow("old answer asked again") << u"answer"_s << online << 31 << true << QByteArray() << 1 << u"Shazam WeChat"_s;
+        QTest::newRow("fresh not found reused") << u"answer"_s << online << 1 << false << QByteArray() << 0 << u" WeChat"_s;
+        QTest::newRow("old not found asked again") << u"answer"_s << online << 31 << false << QByteArray() << 1 << u"Shazam WeChat"_s;
+        QTest::newRow("cache only keeps an old answer") << u"answer"_s << cacheOnly << 31 << true << QByteArray() << 0 << u"Old WeChat"_s;
+        QTest::newRow("cache only, nothing kept") << u"answer"_s << cacheOnly << 0 << false << QByteArray() << 0 << u" WeChat"_s;
+        QTest::newRow("no access ignores the cache") << u"answer"_s << none << 1 << true << QByteArray() << 0 << u" "_s;
+        QTest::newRow("damaged: not JSON") << u"answer"_s << online << -1 << false << "{\"apps\": {"_ba << 1 << u"Shazam WeChat"_s;
+        QTest::newRow("damaged: another version") << u"answer"_s << online << -1 << false << R"({"apps": {}, "schemaVersion": 2})"_ba << 1 << u"Shazam WeChat"_s;
+        QTest::newRow("damaged: entry without a date") << u"answer"_s << online << -1 << false << R"({"apps": {"a.b": {"found": false}}, "schemaVersion": 1})"_ba << 1 << u"Shazam WeChat"_s;
+        // clang-format on
+    }
+
+    void lookUp()
+    {
+        QFETCH(QString, mode);
+        QFETCH(AppStoreAccess, access);
+        QFETCH(int, ageDays);
+        QFETCH(bool, found);
+        QFETCH(QByteArray, damaged);
+        QFETCH(int, requests);
+        QFETCH(QString, answers);
+        Lookup lookUp(mode);
+        const QString shazam = u"com.shazam.Shazam"_s, weChat = u"com.tencent.xin"_s;
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        AppStoreEntries entries{{weChat, {now, true, u"WeChat"_s, u"Social Networking"_s, 0, {}}}};
+        if (ageDays >= 0)
+            entries.insert(shazam, {now.addDays(-ageDays), found, u"Old"_s, u"Music"_s, 0, {}});
+        lookUp.cache.save(entries);
+        QVERIFY(damaged.isEmpty() || writeFile(lookUp.cache.path(), damaged));
+        const QByteArray before = readFile(lookUp.cache.path());
+
+        const bool failed = mode != u"answer"_s;
+        const AppStoreOutcome outcome = lookUp({shazam, weChat}, access, failed ? 500 : 10000);
+        QCOMPARE(outcome.answers.value(shazam).name + u' ' + outcome.answers.value(weChat).name,
+                 answers);
+        QCOMPARE(lookUp.standIn.requests().size(), requests);
+        // A failing service leaves the cache as it was; a damaged one is set aside and rebuilt.
+        QCOMPARE(outcome.warning,
+                 failed ? u"Could not reach the App Store. Categories come from local rules."_s
+                        : QString());
+        QVERIFY(!failed || readFile(lookUp.cache.path()) == before);
+        const QDir folder = QFileInfo(lookUp.cache.path()).dir();
+        const QStringList aside = folder.entryList({u"lookup-damaged-*.json"_s}, QDir::Files);
+        QCOMPARE(aside.isEmpty() ? QByteArray() : readFile(folder.filePath(aside.first())),
+                 damaged);
+        QCOMPARE(aside.size(), damaged.isEmpty() ? 0 : 1);
+        if (!damaged.isEmpty())
+            QCOMPARE(lookUp.cache.load().size(), 2);
+    }
+};
 
 QTEST_GUILESS_MAIN(AppStoreTest)
 #include "appstoretest.moc"

@@ -14,32 +14,18 @@ char *toString(const Layout &layout)
 
 namespace {
 
-const QHash<QString, QString> known{{u"phone"_s, u"com.apple.mobilephone"_s},
-                                    {u"messages"_s, u"com.apple.MobileSMS"_s},
-                                    {u"safari"_s, u"com.apple.mobilesafari"_s},
-                                    {u"spotify"_s, u"com.spotify.client"_s},
-                                    {u"instagram"_s, u"com.burbn.instagram"_s},
-                                    {u"facebook"_s, u"com.facebook.Facebook"_s},
-                                    {u"notes"_s, u"com.apple.mobilenotes"_s},
-                                    {u"calculator"_s, u"com.apple.calculator"_s},
-                                    {u"mail"_s, u"com.apple.mobilemail"_s},
-                                    {u"maps"_s, u"com.apple.Maps"_s},
-                                    {u"t"_s, u"com.acme.tool"_s},
-                                    {u"s"_s, u"com.acme.social"_s},
-                                    {u"website"_s, u"https://example.com"_s}};
+// The short names the rows give these apps.
+const QString known
+        = u" phone=com.apple.mobilephone messages=com.apple.MobileSMS safari=com.apple.mobilesafari spotify=com.spotify.client instagram=com.burbn.instagram facebook=com.facebook.Facebook notes=com.apple.mobilenotes calculator=com.apple.calculator mail=com.apple.mobilemail maps=com.apple.Maps t=com.acme.tool s=com.acme.social website=https://example.com"_s;
 
-// The text with each short name above replaced by its identifier.
-QString real(const QString &text)
+// The text with each short name replaced by its app's identifier.
+QString real(QString text)
 {
-    QString result;
-    qsizetype last = 0;
-    for (const QRegularExpressionMatch &word :
-         QRegularExpression(u"[A-Za-z]+"_s).globalMatch(text)) {
-        result += text.sliced(last, word.capturedStart() - last);
-        result += known.value(word.captured(), word.captured());
-        last = word.capturedEnd();
-    }
-    return result + text.sliced(last);
+    for (const QRegularExpressionMatch &pair :
+         QRegularExpression(u" (\\w+)=(\\S+)"_s).globalMatch(known))
+        text.replace(QRegularExpression(u"(?<![\\w.])%1(?![A-Za-z.:])"_s.arg(pair.captured(1))),
+                     pair.captured(2));
+    return text;
 }
 
 SortOptions options(SortStyle style, int pageCapacity = 24, bool keepDock = true,

@@ -3,6 +3,7 @@
 #include "jsoncodec.h"
 #include "layoutparser.h"
 
+#include <QDirIterator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -21,11 +22,10 @@ namespace {
 QList<int> modes(const QStringList &paths)
 {
     QList<int> modes;
-    for (const QString &path : paths) {
-        struct stat info;
+    struct stat info;
+    for (const QString &path : paths)
         modes.append(::stat(QFile::encodeName(path).constData(), &info) ? -1
                                                                         : info.st_mode & 07777);
-    }
     return modes;
 }
 
@@ -43,10 +43,23 @@ QString newId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
+using Refused = std::function<void(const SnapshotStore &, Snapshot)>;
+
 const QString invalidId = u"Invalid snapshot identifier."_s;
 const QString unsupported = u"Unsupported snapshot version."_s;
 const QString changed = u"This snapshot was changed or is incomplete. Restore is blocked."_s;
 const QString crowdedDock = u"The iPhone Dock contains more than four items."_s;
+
+// Every path under `folder`.
+QStringList tree(const QString &folder)
+{
+    QStringList paths;
+    for (QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        paths.append(it.next());
+    return paths;
+}
 
 void setInRecord(const QString &folder, const QString &key, const QJsonValue &value)
 {
@@ -85,22 +98,16 @@ private Q_SLOTS:
 
     void init() { m_root = m_temporary.filePath(newId() + u"/Varnolet"_s); }
 
-    void standardRoot()
-    {
-        const auto restore = qScopeGuard([] {
-            qunsetenv("XDG_DATA_HOME");
-            qunsetenv("VARNOLET_STORE");
-        });
-        qputenv("XDG_DATA_HOME", "/x");
-#ifndef Q_OS_MACOS
-        QCOMPARE(SnapshotStore::standard().root, u"/x/Varnolet"_s);
-#endif
-        qputenv("VARNOLET_STORE", "/y/store");
-        QCOMPARE(SnapshotStore::standard().root, u"/y/store"_s);
-    }
-
     void saveThenLoadUnderHome()
     {
+        qputenv("VARNOLET_STORE", "/y/store");
+        QCOMPARE(SnapshotStore::standard().root, u"/y/store"_s);
+        qunsetenv("VARNOLET_STORE");
+#ifndef Q_OS_MACOS
+        qputenv("XDG_DATA_HOME", "/x");
+        QCOMPARE(SnapshotStore::standard().root, u"/x/Varnolet"_s);
+        qunsetenv("XDG_DATA_HOME");
+#endif
         const QString home = m_temporary.filePath(u"home"_s);
 #ifdef Q_OS_MACOS
         const QString kept = home + u"/Library"_s, made = kept + u"/Application Support"_s;
@@ -130,7 +137,14 @@ private Q_SLOTS:
         QCOMPARE(store.list(), QList<Snapshot>{saved});
 
         const QString proposal = store.saveProposal(saved.layout, saved);
-        const QString diagnostic = store.saveDiagnostic("{}"_ba, u"configurator-layout"_s);
+        const QString diagnostic
+                = store.saveDiagnostic("\xff\xfe\x00raw"_ba, u"springboard-layout"_s);
+        const QRegularExpression named(
+                u"/springboard-layout-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.json$"_s);
+        QVERIFY(diagnostic.startsWith(store.diagnosticsPath())
+                && named.match(diagnostic).hasMatch());
+        QCOMPARE(readFile(diagnostic), "\xff\xfe\x00raw"_ba);
+        QVERIFY(store.saveDiagnostic("{}"_ba, u"springboard-layout"_s) != diagnostic);
         // Folders the store makes are 0700 and its files 0600; a folder that was there is kept.
         QCOMPARE(modes({kept}), QList<int>{0755});
         QCOMPARE(modes({made, store.root, store.snapshotsPath(), folder, store.diagnosticsPath()}),
@@ -202,69 +216,35 @@ private Q_SLOTS:
         QCOMPARE(store.list().size(), failure.isEmpty() ? 1 : 0);
     }
 
-    void refusesInvalidIdentifiers_data()
+    // Each refusal with the store holding one snapshot, moved to where "../x" leads: nothing under
+    // the store changes. %1: the folder of the snapshot, which is no longer there.
+    void refusals_data()
     {
-        QTest::addColumn<QString>("id");
-        QTest::newRow("path traversal") << u"../x"_s;
-        QTest::newRow("UUID, then traversal") << u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F/../../x"_s;
-        QTest::newRow("UUID with a line break") << u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\n"_s;
+        QTest::addColumn<Refused>("refused");
+        QTest::addColumn<QString>("failure");
+        // clang-format off
+        const auto row = [](const char *name, Refused refused, const QString &failure) { QTest::newRow(name) << refused << failure; };
+        for (const QString &id : {u"../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F/../../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\n"_s}) {
+            QTest::addRow("load %s", qPrintable(id)) << Refused([id](const SnapshotStore &store, Snapshot) { store.load(id); }) << invalidId;
+            QTest::addRow("proposal for %s", qPrintable(id)) << Refused([id](const SnapshotStore &store, Snapshot snapshot) { snapshot.id = id; store.saveProposal(snapshot.layout, snapshot); }) << invalidId;
+        }
+        row("save of a Dock only", [](const SnapshotStore &store, Snapshot) { DeviceRead read = sampleRead(); read.layout.pages.resize(1); store.save(read, phone(), {}, u"r"_s); }, u"Expected a Dock and at least one Home Screen page."_s);
+        row("save for a phone without ECID", [](const SnapshotStore &store, Snapshot) { store.save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s), {}, u"r"_s); }, invalidDevice);
+        row("proposal beyond the limits", [](const SnapshotStore &store, Snapshot snapshot) { snapshot.layout.pages[0].append(LayoutItem::app(u"com.example.fifth"_s)); store.saveProposal(snapshot.layout, snapshot); }, crowdedDock);
+        row("proposal for a snapshot not there", [](const SnapshotStore &store, Snapshot snapshot) { store.saveProposal(snapshot.layout, snapshot); }, u"Could not write %1/proposed-layout.json: No such file or directory."_s);
+        row("diagnostic label leading out", [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"../escaped"_s); }, u"Invalid diagnostic label."_s);
+        row("diagnostic label with a null", [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"a\0b"_s); }, u"Invalid diagnostic label."_s);
+        // clang-format on
     }
-    void refusesInvalidIdentifiers()
+    void refusals()
     {
-        QFETCH(QString, id);
-        // A complete snapshot where the traversal leads, had the identifier been used.
+        QFETCH(Refused, refused);
+        QFETCH(QString, failure);
         saveOne();
         QVERIFY(QDir().rename(folder, m_root + u"/x"_s));
-        saved.id = id;
-        QCOMPARE(failureOf([&] { store.load(id); }), invalidId);
-        QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }), invalidId);
-        QVERIFY(!QFileInfo::exists(m_root + u"/x/proposed-layout.json"_s));
-    }
-
-    void saveRefusesInvalidInput()
-    {
-        DeviceRead dockOnly = sampleRead();
-        dockOnly.layout.pages.resize(1);
-        QCOMPARE(failureOf([&] { SnapshotStore(m_root).save(dockOnly, phone(), {}, u"r"_s); }),
-                 u"Expected a Dock and at least one Home Screen page."_s);
-        QCOMPARE(failureOf([&] {
-                     SnapshotStore(m_root).save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s),
-                                                {}, u"r"_s);
-                 }),
-                 invalidDevice);
-        QVERIFY(!QFileInfo::exists(m_root));
-
-        saveOne();
-        Layout crowded = saved.layout;
-        crowded.pages[0].append(LayoutItem::app(u"com.example.fifth"_s));
-        QCOMPARE(failureOf([&] { store.saveProposal(crowded, saved); }), crowdedDock);
-        // The folder of a snapshot never saved is not made.
-        saved.id = newId();
-        const QString missing = store.snapshotsPath() + u'/' + saved.id;
-        QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }),
-                 u"Could not write %1/proposed-layout.json: No such file or directory."_s.arg(
-                         missing));
-        QVERIFY(!QFileInfo::exists(missing));
-    }
-
-    void saveDiagnostic()
-    {
-        const SnapshotStore store(m_root);
-        const QByteArray data = "\xff\xfe\x00raw"_ba;
-        const QString path = store.saveDiagnostic(data, u"springboard-layout"_s);
-        QVERIFY(path != store.saveDiagnostic(data, u"springboard-layout"_s));
-        QCOMPARE(QFileInfo(path).path(), store.diagnosticsPath());
-        QVERIFY2(QRegularExpression(
-                         u"/springboard-layout-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.json$"_s)
-                         .match(path)
-                         .hasMatch(),
-                 qPrintable(path));
-        QCOMPARE(readFile(path), data);
-        // The label must not lead out of the folder.
-        for (const QString &label : {u"../escaped"_s, u"a\0b"_s})
-            QCOMPARE(failureOf([&] { store.saveDiagnostic("x"_ba, label); }),
-                     u"Invalid diagnostic label."_s);
-        QCOMPARE(entries(store.diagnosticsPath()).size(), 2);
+        const QStringList before = tree(m_root);
+        QCOMPARE(failureOf([&] { refused(store, saved); }), failure.arg(folder));
+        QCOMPARE(tree(m_root), before);
     }
 
     void unwritableFolders()
@@ -288,9 +268,9 @@ private Q_SLOTS:
             QVERIFY(QFile::setPermissions(path, readOnly));
         QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }),
                  u"Could not write %1/proposed-layout.json: Permission denied."_s.arg(folder));
-        QVERIFY(failureOf([&] {
-                    store.save(sampleRead(), phone(), {}, u"r"_s);
-                }).startsWith(u"Could not create the folder %1/"_s.arg(store.snapshotsPath())));
+        const QString created = failureOf([&] { store.save(sampleRead(), phone(), {}, u"r"_s); });
+        QVERIFY(created.startsWith(
+                u"Could not create the folder %1/"_s.arg(store.snapshotsPath())));
         QCOMPARE(failureOf([&] { store.saveDiagnostic("x"_ba, u"l"_s); }),
                  u"Could not create the folder %1/Diagnostics: Permission denied."_s.arg(m_root));
         // Nothing half-written, and the saved snapshot still loads.
