@@ -165,17 +165,26 @@ private Q_SLOTS:
                 const LayoutPosition from = randomPosition(random, layout);
                 const LayoutPosition to = randomPosition(random, layout);
                 const int capacity = capacities.at(random.bounded(capacities.size()));
-                const int toPage = int(random.bounded(layout.pages.size() + 1));
-                const Edit move = ::move(from, toPage, to.index, capacity);
-                const Edit edits[] = {move,
-                                      move,
-                                      into(from, to),
-                                      makeFolder(from, to),
-                                      rename(u"Renamed"_s, from),
-                                      Edit(LayoutEdits::addPage),
-                                      removePage(to.page)};
-                const QString refusal
-                        = failureOf([&] { layout = edits[random.bounded(7)](layout); });
+                Edit edit;
+                switch (random.bounded(6)) {
+                case 0:
+                case 1:
+                    edit = move(from, int(random.bounded(layout.pages.size() + 1)), to.index,
+                                capacity);
+                    break;
+                case 2:
+                    edit = into(from, to);
+                    break;
+                case 3:
+                    edit = makeFolder(from, to);
+                    break;
+                case 4:
+                    edit = rename(u"Renamed"_s, from);
+                    break;
+                default:
+                    edit = random.bounded(2) ? Edit(LayoutEdits::addPage) : removePage(to.page);
+                }
+                const QString refusal = failureOf([&] { layout = edit(layout); });
                 QVERIFY2(refusal.isEmpty() || refusalSentences.contains(refusal),
                          qPrintable(refusal));
                 ++(refusal.isEmpty() ? applied : refused);
