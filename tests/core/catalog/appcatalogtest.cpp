@@ -33,8 +33,6 @@ private Q_SLOTS:
         // clang-format off
         // Known apps whose category no keyword would find.
         row("known: Wallet", u"com.apple.Passbook"_s, u"Wallet"_s, money);
-        row("known: X", u"com.atebits.Tweetie2"_s, u"X"_s, social);
-        row("known: Pokémon GO", u"com.nianticlabs.pokemongo"_s, u"Pokémon GO"_s, games);
         row("known, named by the device", u"com.apple.mobilephone"_s, u"Telefon"_s, social, u"Telefon"_s);
         row("known, device name with a keyword keeps the known category", u"com.apple.Music"_s, u"Bank"_s, entertainment, u"Bank"_s);
         row("known, overridden", u"com.apple.mobilephone"_s, u"Phone"_s, games, {}, games);
