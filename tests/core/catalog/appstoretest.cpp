@@ -42,40 +42,31 @@ class AppStoreTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The entry's name and category as the catalogue uses them; an entry not found gives none.
     void answerFromEntry_data()
     {
-        QTest::addColumn<QString>("trackName");
-        QTest::addColumn<QString>("genre");
-        QTest::addColumn<int>("genreId");
-        QTest::addColumn<QStringList>("genres");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<AppCategory>("category");
+        QTest::addColumn<AppStoreEntry>("entry");
+        QTest::addColumn<AppStoreAnswer>("answer");
         using enum AppCategory;
+        const QDateTime now = QDateTime::currentDateTimeUtc();
         // clang-format off
-        QTest::newRow("subtitle after a colon") << u"Booking.com: Hotels & Travel"_s << u"Travel"_s << 6003 << QStringList() << u"Booking.com"_s << travel;
-        QTest::newRow("subtitle after a hyphen") << u"Duolingo - Language Lessons"_s << u"Education"_s << 6017 << QStringList() << u"Duolingo"_s << productivity;
-        QTest::newRow("food is shopping") << u"Starbucks"_s << u"Food & Drink"_s << 6023 << QStringList() << u"Starbucks"_s << shopping;
-        QTest::newRow("games") << u"Chess"_s << u"Games"_s << 6014 << QStringList{u"Games"_s, u"Board"_s} << u"Chess"_s << games;
-        QTest::newRow("game subgenre as the primary") << u"Q"_s << u"Puzzle"_s << 7012 << QStringList() << u"Q"_s << games;
-        QTest::newRow("sports game") << u"Pool"_s << u"Sports"_s << 7016 << QStringList{u"Sports"_s, u"Games"_s} << u"Pool"_s << games;
-        QTest::newRow("sports app") << u"ESPN"_s << u"Sports"_s << 6004 << QStringList{u"Sports"_s} << u"ESPN"_s << entertainment;
-        QTest::newRow("localised genre, by number") << u"X"_s << u"Réseaux sociaux"_s << 6005 << QStringList() << u"X"_s << social;
-        QTest::newRow("lifestyle is other") << u"Zillow"_s << u"Lifestyle"_s << 6012 << QStringList() << u"Zillow"_s << other;
-        QTest::newRow("unknown genre is other") << u"X"_s << u"Holograms"_s << 9999 << QStringList() << u"X"_s << other;
+        QTest::newRow("subtitle after a colon") << AppStoreEntry{now, true, u"Booking.com: Hotels & Travel"_s, u"Travel"_s, 6003, {}} << AppStoreAnswer{u"Booking.com"_s, travel};
+        QTest::newRow("subtitle after a hyphen") << AppStoreEntry{now, true, u"Duolingo - Language Lessons"_s, u"Education"_s, 6017, {}} << AppStoreAnswer{u"Duolingo"_s, productivity};
+        QTest::newRow("food is shopping") << AppStoreEntry{now, true, u"Starbucks"_s, u"Food & Drink"_s, 6023, {}} << AppStoreAnswer{u"Starbucks"_s, shopping};
+        QTest::newRow("games") << AppStoreEntry{now, true, u"Chess"_s, u"Games"_s, 6014, {u"Games"_s, u"Board"_s}} << AppStoreAnswer{u"Chess"_s, games};
+        QTest::newRow("game subgenre as the primary") << AppStoreEntry{now, true, u"Q"_s, u"Puzzle"_s, 7012, {}} << AppStoreAnswer{u"Q"_s, games};
+        QTest::newRow("sports game") << AppStoreEntry{now, true, u"Pool"_s, u"Sports"_s, 7016, {u"Sports"_s, u"Games"_s}} << AppStoreAnswer{u"Pool"_s, games};
+        QTest::newRow("sports app") << AppStoreEntry{now, true, u"ESPN"_s, u"Sports"_s, 6004, {u"Sports"_s}} << AppStoreAnswer{u"ESPN"_s, entertainment};
+        QTest::newRow("localised genre, by number") << AppStoreEntry{now, true, u"X"_s, u"Réseaux sociaux"_s, 6005, {}} << AppStoreAnswer{u"X"_s, social};
+        QTest::newRow("lifestyle is other") << AppStoreEntry{now, true, u"Zillow"_s, u"Lifestyle"_s, 6012, {}} << AppStoreAnswer{u"Zillow"_s, other};
+        QTest::newRow("unknown genre is other") << AppStoreEntry{now, true, u"X"_s, u"Holograms"_s, 9999, {}} << AppStoreAnswer{u"X"_s, other};
         // clang-format on
     }
-
     void answerFromEntry()
     {
-        QFETCH(QString, trackName);
-        QFETCH(QString, genre);
-        QFETCH(int, genreId);
-        QFETCH(QStringList, genres);
-        QFETCH(QString, name);
-        QFETCH(AppCategory, category);
-        const AppStoreEntry entry{
-                QDateTime::currentDateTimeUtc(), true, trackName, genre, genreId, genres};
-        QCOMPARE(AppStoreAnswer::from(entry), std::optional(AppStoreAnswer{name, category}));
+        QFETCH(AppStoreEntry, entry);
+        QFETCH(AppStoreAnswer, answer);
+        QCOMPARE(AppStoreAnswer::from(entry), std::optional(answer));
         QCOMPARE(AppStoreAnswer::from(AppStoreEntry{}), std::nullopt);
     }
 
