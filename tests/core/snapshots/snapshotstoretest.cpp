@@ -240,11 +240,14 @@ private Q_SLOTS:
     {
         QFETCH(Refused, refused);
         QFETCH(QString, failure);
-        saveOne();
-        QVERIFY(QDir().rename(folder, m_root + u"/x"_s));
-        const QStringList before = tree(m_root);
+        // As nothing changes, the rows share one store.
+        if (!QFileInfo::exists(store.root + u"/x"_s)) {
+            saveOne();
+            QVERIFY(QDir().rename(folder, m_root + u"/x"_s));
+        }
+        const QStringList before = tree(store.root);
         QCOMPARE(failureOf([&] { refused(store, saved); }), failure.arg(folder));
-        QCOMPARE(tree(m_root), before);
+        QCOMPARE(tree(store.root), before);
     }
 
     void unwritableFolders()
