@@ -406,7 +406,9 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     // The chosen phone keeps its place in the picker; choosing another one disables Apply.
     QCOMPARE(harness.value(u"devicePicker"_s, "displayText").toString(),
              u"Alex’s iPhone · iPhone16,2"_s);
+    QCOMPARE(harness.value(u"readLayoutButton"_s, "enabled"), QVariant(true));
     QCOMPARE(harness.choose(u"devicePicker"_s, 2), QString());
+    QCOMPARE(model.selectedDeviceID(), u"0x2A0B0C0D0E0F10"_s);
     QVERIFY(!model.hasLoadedDevice() && model.hasOriginal());
     QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
     QCOMPARE(harness.state({u"applyBarTitle.text"_s, u"applyButton.enabled"_s}),
