@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -34,5 +35,19 @@ struct CliRun
             qFatal("varnolet-cli did not finish");
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Returns the path, for the command line.
+    static QString write(const QString &path, const QByteArray &data)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+            qFatal("cannot write a test file");
+        return path;
     }
 };
