@@ -1,5 +1,7 @@
 #include "appstoreworkflow.h"
 
+#include "appstoresetting.h"
+
 #include "modelbatch.h"
 #include "varnoletmodel.h"
 
@@ -10,6 +12,22 @@ using namespace Qt::StringLiterals;
 AppStoreOutcome AppStoreWorkflow::answersFor(const Layout &layout, const SnapshotStore &store)
 {
     return AppStoreLookup::lookUp(layout.identifiers(), store, AppStoreAccess::online);
+}
+
+void AppStoreWorkflow::setEnabled(bool on)
+{
+    VarnoletModel &model = m_model;
+    if (!model.change(model.m_appStoreLookup, on, &VarnoletModel::appStoreLookupChanged))
+        return;
+    AppStoreSetting::setEnabled(on);
+    if (on) {
+        lookUp();
+        return;
+    }
+    VarnoletModel::Batch batch(&model);
+    model.setAppStoreAnswers({});
+    if (!model.m_pendingRestore)
+        model.rebuild();
 }
 
 void AppStoreWorkflow::lookUp()

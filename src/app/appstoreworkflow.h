@@ -15,6 +15,10 @@ public:
         : m_model(model)
     { }
 
+    /// Turns the switch on, looking the loaded apps up, or off, dropping the answers; the choice is
+    /// remembered across launches.
+    void setEnabled(bool on);
+
     /// With the switch on and a layout loaded, looks its apps up under "Looking up apps…".
     void lookUp();
 

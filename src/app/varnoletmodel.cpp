@@ -42,6 +42,7 @@ VarnoletModel::VarnoletModel(const QStringList &arguments, PlatformPanels *panel
     , m_filesWork(*this)
     , m_appStoreWork(*this)
     , m_edits(*this)
+    , m_savedLayouts(*this)
 {
     m_appStoreLookup = AppStoreSetting::enabled();
     if (arguments.mid(1).contains(u"--demo"_s))
@@ -327,47 +328,6 @@ QVariantList VarnoletModel::activity() const
     });
 }
 
-QVariantList VarnoletModel::snapshots() const
-{
-    return ModelValues::list(m_snapshots, [this](const Snapshot &snapshot) {
-        QVariantMap values = ModelValues::snapshot(snapshot);
-        values.insert(u"hasOlder"_s, olderSnapshot(snapshot.id) != nullptr);
-        return QVariant(values);
-    });
-}
-
-const Snapshot *VarnoletModel::olderSnapshot(const QString &id) const
-{
-    // The list is newest first: the phone's next older snapshot comes after this one.
-    const auto found = std::find_if(m_snapshots.cbegin(), m_snapshots.cend(),
-                                    [&](const Snapshot &snapshot) { return snapshot.id == id; });
-    if (found == m_snapshots.cend())
-        return nullptr;
-    const auto older = std::find_if(found + 1, m_snapshots.cend(), [&](const Snapshot &snapshot) {
-        return snapshot.device.ecid == found->device.ecid
-                && snapshot.device.udid == found->device.udid;
-    });
-    return older == m_snapshots.cend() ? nullptr : &*older;
-}
-
-void VarnoletModel::compareSnapshot(const QString &id)
-{
-    const auto found = std::find_if(m_snapshots.cbegin(), m_snapshots.cend(),
-                                    [&](const Snapshot &snapshot) { return snapshot.id == id; });
-    if (found == m_snapshots.cend())
-        return;
-    AppNames names = found->names;
-    if (const LayoutSummary *original = m_proposal.original()) {
-        names.insert(m_names);
-        m_comparison->show(found->layout, SnapshotComparison::label(*found), original->layout,
-                           u"Current layout"_s, names, m_overrides);
-    } else if (const Snapshot *older = olderSnapshot(id)) {
-        names.insert(older->names);
-        m_comparison->show(older->layout, SnapshotComparison::label(*older), found->layout,
-                           SnapshotComparison::label(*found), names, {});
-    }
-}
-
 QString VarnoletModel::changeSummary() const
 {
     const LayoutComparison *changes = m_proposal.changes();
@@ -511,21 +471,6 @@ void VarnoletModel::setOverride(const QString &id, AppCategory category)
     overrides.insert(id, category);
     setOverrides(overrides);
     rebuild();
-}
-
-void VarnoletModel::setAppStoreLookup(bool on)
-{
-    if (!change(m_appStoreLookup, on, &VarnoletModel::appStoreLookupChanged))
-        return;
-    AppStoreSetting::setEnabled(on);
-    if (on) {
-        m_appStoreWork.lookUp();
-        return;
-    }
-    Batch batch(this);
-    setAppStoreAnswers({});
-    if (!m_pendingRestore)
-        rebuild();
 }
 
 void VarnoletModel::setAppStoreAnswers(const AppStoreAnswers &answers)

@@ -12,6 +12,7 @@
 #include "layoutsummary.h"
 #include "parsedlayout.h"
 #include "proposalhistory.h"
+#include "savedlayouts.h"
 #include "snapshot.h"
 #include "snapshotcomparison.h"
 #include "snapshotstore.h"
@@ -172,7 +173,7 @@ public:
     /// Newest first: {id, date, message, warning}.
     QVariantList activity() const;
     /// Newest first: {id, date, reason, deviceName, ecid, udid, apps, pages, folders, reader}.
-    QVariantList snapshots() const;
+    QVariantList snapshots() const { return m_savedLayouts.values(); }
     /// The identifier of the snapshot loaded for restoring; empty when none.
     QString pendingRestore() const { return m_pendingRestore.value_or(QString()); }
     bool hasPendingRestore() const { return m_pendingRestore.has_value(); }
@@ -311,7 +312,7 @@ public Q_SLOTS:
     void checkAgain() { m_devicesWork.checkAgain(); }
     /// Compares a saved layout with the loaded one, or without one with the phone's next older
     /// saved layout, in the Saved layouts section.
-    void compareSnapshot(const QString &id);
+    void compareSnapshot(const QString &id) { m_savedLayouts.compare(id); }
     /// Re-reads the snapshot list from disk; a failure leaves it empty and says nothing.
     void reloadSnapshots();
     /// Stores the user's category for an app and rebuilds; an unknown title changes nothing.
@@ -323,7 +324,7 @@ public:
     /// Whether the loaded apps are looked up at the App Store; remembered across launches.
     bool appStoreLookup() const { return m_appStoreLookup; }
     /// Turning it on looks the loaded apps up; turning it off drops the answers.
-    void setAppStoreLookup(bool on);
+    void setAppStoreLookup(bool on) { m_appStoreWork.setEnabled(on); }
     const AppStoreAnswers &appStoreAnswers() const { return m_appStoreAnswers; }
 
 Q_SIGNALS:
@@ -367,6 +368,7 @@ private:
     friend class DeviceWorkflows;
     friend class FileWorkflows;
     friend class HandEdits;
+    friend class SavedLayouts;
     class Batch;
 
     // Values worked out from the published state; their change signals wait for the end of a batch.
@@ -393,8 +395,6 @@ private:
     }
 
     const LayoutSummary *previewSummary() const;
-    /// The same phone's snapshot saved before the one with `id`; null when there is none.
-    const Snapshot *olderSnapshot(const QString &id) const;
     void touch(int derived);
     void flush();
     bool computeCanApply() const;
@@ -464,4 +464,5 @@ private:
     FileWorkflows m_filesWork;
     AppStoreWorkflow m_appStoreWork;
     HandEdits m_edits;
+    SavedLayouts m_savedLayouts;
 };
