@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <unistd.h>
 
 /// One run of the built varnolet-cli: its exit status and both output streams.
@@ -16,11 +17,12 @@ struct CliRun
     QString err;
 
     /// `output`: empty to capture standard output, "closed" to close it, or a file such as
-    /// /dev/full.
+    /// /dev/full; `meanwhile` is called once the program runs.
     static CliRun start(const QStringList &arguments, const QByteArray &input = {},
                         const QProcessEnvironment &environment
                         = QProcessEnvironment::systemEnvironment(),
-                        const QString &output = {})
+                        const QString &output = {},
+                        const std::function<void(QProcess &)> &meanwhile = {})
     {
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -31,6 +33,8 @@ struct CliRun
         process.start(QStringLiteral(VARNOLET_CLI), arguments);
         process.write(input);
         process.closeWriteChannel();
+        if (meanwhile)
+            meanwhile(process);
         if (!process.waitForFinished(120000))
             qFatal("varnolet-cli did not finish");
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

@@ -40,36 +40,14 @@ QJsonObject update(const std::function<void(QJsonObject &)> &change)
     QLockFile lock(path + u".lock"_s);
     QFile file(path);
     if (path.isEmpty() || !lock.tryLock(10000) || !file.open(QIODevice::ReadOnly))
-        throw Failure{78, u"Cannot read the world file "_s + path + u"."_s};
+        throw Failure{78, u"Cannot read the world file "_s + path + u".\n"_s};
     QJsonObject world = QJsonDocument::fromJson(file.readAll()).object();
     change(world);
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(world).toJson()) < 0
         || !out.commit())
-        throw Failure{78, u"Cannot write the world file "_s + path + u"."_s};
+        throw Failure{78, u"Cannot write the world file "_s + path + u".\n"_s};
     return world;
-}
-
-// Journals the call and returns the first fault of `command` that applies to it, if any.
-std::optional<QJsonObject> record(QJsonObject &world, const QString &tool, const QString &command,
-                                  const QStringList &arguments)
-{
-    QJsonArray journal = world[u"journal"_s].toArray();
-    journal.append(QJsonObject{{u"tool"_s, tool},
-                               {u"command"_s, command},
-                               {u"arguments"_s, QJsonArray::fromStringList(arguments)}});
-    world[u"journal"_s] = journal;
-    const int count = int(std::count_if(journal.begin(), journal.end(), [&](const QJsonValue &e) {
-        return e[u"command"_s] == command;
-    }));
-    const QJsonValue faults = world[u"faults"_s][command];
-    for (const QJsonValue &fault : faults.isArray() ? faults.toArray() : QJsonArray{faults}) {
-        const QJsonValue on = fault[u"on"_s];
-        if (fault.isObject() && (on.isUndefined() || on.toInt() == count)
-            && count >= fault[u"from"_s].toInt())
-            return fault.toObject();
-    }
-    return std::nullopt;
 }
 
 // Carries out a fault's effects; returns the exit status when the fault ends the command.
@@ -92,19 +70,50 @@ std::optional<int> perform(const QJsonObject &fault)
     return std::nullopt;
 }
 
-// Applies change() to every device whose "ecid" is among `ecids`.
-void editDevices(QJsonObject &world, const QStringList &ecids,
-                 const std::function<void(QJsonObject &)> &change)
+// One call: journaled as `name` before anything else, refused unless `known`, then the call's
+// fault, then act() on every device `chosen` picks (edits to it are saved). Returns the status
+// when the call ends early.
+std::optional<int> call(const QString &tool, const QString &name, const QStringList &arguments,
+                        bool known, const std::function<bool(const QJsonValue &)> &chosen,
+                        const std::function<void(QJsonObject &, const QJsonObject &)> &act)
 {
-    QJsonArray devices = world[u"devices"_s].toArray();
-    for (auto it = devices.begin(); it != devices.end(); ++it) {
-        QJsonObject device = it->toObject();
-        if (ecids.contains(device[u"ecid"_s].toString())) {
-            change(device);
-            *it = device;
+    int count = 0;
+    const QJsonObject world = update([&](QJsonObject &w) {
+        QJsonArray journal = w[u"journal"_s].toArray();
+        journal.append(QJsonObject{{u"tool"_s, tool},
+                                   {u"command"_s, name},
+                                   {u"arguments"_s, QJsonArray::fromStringList(arguments)}});
+        w[u"journal"_s] = journal;
+        for (const QJsonValue &entry : std::as_const(journal))
+            count += entry[u"command"_s] == name;
+    });
+    if (!known)
+        throw Failure{64, tool + u": error: unknown command line\n"_s};
+    QJsonObject fault;
+    const QJsonValue faults = world[u"faults"_s][name];
+    for (const QJsonValue &f : faults.isArray() ? faults.toArray() : QJsonArray{faults})
+        if (fault.isEmpty() && (f[u"on"_s].isUndefined() || f[u"on"_s].toInt() == count)
+            && count >= f[u"from"_s].toInt())
+            fault = f.toObject();
+    const QJsonArray devices = world[u"devices"_s].toArray();
+    if (name != u"list"_s && std::none_of(devices.begin(), devices.end(), chosen))
+        throw Failure{1,
+                      tool == u"cfgutil"_s ? u"cfgutil: error: no devices found\n"_s
+                                           : u"ERROR Device not found: "_s + arguments.value(4)};
+    if (const std::optional<int> status = perform(fault))
+        return status;
+    update([&](QJsonObject &w) {
+        QJsonArray devices = w[u"devices"_s].toArray();
+        for (auto it = devices.begin(); it != devices.end(); ++it) {
+            QJsonObject device = it->toObject();
+            if (chosen(device)) {
+                act(device, fault);
+                *it = device;
+            }
         }
-    }
-    world[u"devices"_s] = devices;
+        w[u"devices"_s] = devices;
+    });
+    return std::nullopt;
 }
 
 // The layout a read sees; the first pending layout then takes its place on the phone.
@@ -117,36 +126,6 @@ QJsonArray serveLayout(QJsonObject &device)
         device[u"pendingLayouts"_s] = pending;
     }
     return layout;
-}
-
-// The reader's form of a device-form layout: every icon an object, a folder's pages in "iconLists".
-QJsonArray springboardForm(const QJsonArray &layout)
-{
-    const auto icons = [](const QJsonArray &ids, qsizetype from) {
-        QJsonArray out;
-        for (qsizetype i = from; i < ids.size(); ++i)
-            out.append(QJsonObject{{u"bundleIdentifier"_s, ids[i]}});
-        return out;
-    };
-    QJsonArray pages;
-    for (const QJsonValue &page : layout) {
-        QJsonArray items;
-        for (const QJsonValue &item : page.toArray()) {
-            const QJsonArray folder = item.toArray();
-            const bool paged = folder.size() > 1 && folder[1].isArray();
-            QJsonArray lists;
-            for (qsizetype i = 1; paged && i < folder.size(); ++i)
-                lists.append(icons(folder[i].toArray(), 0));
-            if (!paged)
-                lists.append(icons(folder, 1));
-            items.append(item.isArray() ? QJsonObject{{u"displayName"_s, folder[0]},
-                                                      {u"iconLists"_s, lists},
-                                                      {u"listType"_s, u"folder"_s}}
-                                        : QJsonObject{{u"bundleIdentifier"_s, item}});
-        }
-        pages.append(items);
-    }
-    return pages;
 }
 
 int cfgutil(const QStringList &arguments)
@@ -166,90 +145,87 @@ int cfgutil(const QStringList &arguments)
             && ((operands.isEmpty() && (command == u"list"_s || command == u"get-icon-layout"_s))
                 || (command == u"get"_s && operands == QStringList{u"apps"_s})
                 || (command == u"set-icon-layout"_s && operands.size() == 1));
-    const QString name = !known ? u"unknown"_s : command == u"get"_s ? u"get-apps"_s : command;
-    std::optional<QJsonObject> fault;
-    const QJsonObject world
-            = update([&](QJsonObject &w) { fault = record(w, u"cfgutil"_s, name, arguments); });
-    if (!known)
-        throw Failure{64, u"cfgutil: error: unknown command line\n"_s};
-    QStringList ecids;
-    for (const QJsonValue &device : world[u"devices"_s].toArray())
-        if (ecid.isEmpty() || device[u"ecid"_s] == ecid)
-            ecids.append(device[u"ecid"_s].toString());
-    if (ecids.isEmpty() && command != u"list"_s)
-        throw Failure{1, u"cfgutil: error: no devices found\n"_s};
-    if (const std::optional<int> status = fault ? perform(*fault) : std::nullopt)
-        return *status;
-
+    QFile file(operands.value(0));
+    const QJsonDocument written = command == u"set-icon-layout"_s && file.open(QIODevice::ReadOnly)
+            ? QJsonDocument::fromJson(file.readAll())
+            : QJsonDocument();
     QJsonObject output;
-    if (command == u"list"_s || command == u"get"_s) {
-        for (const QJsonValue &device : world[u"devices"_s].toArray())
-            if (ecids.contains(device[u"ecid"_s].toString()))
-                output[device[u"ecid"_s].toString()] = command == u"get"_s
-                        ? QJsonObject{{u"apps"_s, device[u"apps"_s]}}
-                        : QJsonObject{{u"UDID"_s, device[u"udid"_s]},
-                                      {u"ECID"_s, device[u"ecid"_s]},
-                                      {u"name"_s, device[u"name"_s]},
-                                      {u"deviceType"_s, device[u"type"_s]}};
-    } else if (command == u"get-icon-layout"_s) {
-        update([&](QJsonObject &w) {
-            editDevices(w, ecids,
-                        [&](QJsonObject &d) { output[d[u"ecid"_s].toString()] = serveLayout(d); });
-        });
-    } else {
-        QFile file(operands.first());
-        const QJsonDocument layout
-                = QJsonDocument::fromJson(file.open(QIODevice::ReadOnly) ? file.readAll() : "");
-        if (!layout.isArray())
-            throw Failure{1, u"cfgutil: error: Cannot set value on device.\n"_s};
-        const QJsonObject switches = fault.value_or(QJsonObject());
-        update([&](QJsonObject &w) {
-            editDevices(w, ecids, [&](QJsonObject &d) {
-                output[d[u"ecid"_s].toString()] = QJsonObject();
-                if (!switches[u"ignoreWrite"_s].toBool())
-                    d[u"layout"_s] = switches.contains(u"storeInstead"_s)
-                            ? switches[u"storeInstead"_s]
-                            : QJsonValue(layout.array());
+    QStringList ecids;
+    const std::optional<int> status = call(
+            u"cfgutil"_s,
+            !known                        ? u"unknown"_s
+                    : command == u"get"_s ? u"get-apps"_s
+                                          : command,
+            arguments, known,
+            [&](const QJsonValue &device) { return ecid.isEmpty() || device[u"ecid"_s] == ecid; },
+            [&](QJsonObject &device, const QJsonObject &fault) {
+                const QString key = device[u"ecid"_s].toString();
+                ecids.append(key);
+                if (command == u"list"_s)
+                    output[key] = QJsonObject{{u"UDID"_s, device[u"udid"_s]},
+                                              {u"ECID"_s, key},
+                                              {u"name"_s, device[u"name"_s]},
+                                              {u"deviceType"_s, device[u"type"_s]}};
+                else if (command == u"get"_s)
+                    output[key] = QJsonObject{{u"apps"_s, device[u"apps"_s]}};
+                else if (command == u"get-icon-layout"_s)
+                    output[key] = serveLayout(device);
+                else if (!written.isArray())
+                    throw Failure{1, u"cfgutil: error: Cannot set value on device.\n"_s};
+                else if (output[key] = QJsonObject(); !fault[u"ignoreWrite"_s].toBool())
+                    device[u"layout"_s] = fault.contains(u"storeInstead"_s)
+                            ? fault[u"storeInstead"_s]
+                            : QJsonValue(written.array());
             });
-        });
-    }
-    print(stdout,
-          QJsonDocument(QJsonObject{{u"Command"_s, command},
-                                    {u"Output"_s, output},
-                                    {u"Type"_s, u"CommandOutput"_s},
-                                    {u"Devices"_s, QJsonArray::fromStringList(ecids)}})
-                          .toJson(QJsonDocument::Compact)
-                  + '\n');
+    if (status)
+        return *status;
+    const QJsonObject envelope{{u"Command"_s, command},
+                               {u"Output"_s, output},
+                               {u"Type"_s, u"CommandOutput"_s},
+                               {u"Devices"_s, QJsonArray::fromStringList(ecids)}};
+    print(stdout, QJsonDocument(envelope).toJson(QJsonDocument::Compact) + '\n');
     return 0;
 }
 
+// The reader's form of the layout: every icon an object, a folder's pages in "iconLists".
 int reader(const QStringList &arguments)
 {
+    const auto icons = [](const QJsonArray &ids, qsizetype from) {
+        QJsonArray out;
+        for (qsizetype i = from; i < ids.size(); ++i)
+            out.append(QJsonObject{{u"bundleIdentifier"_s, ids[i]}});
+        return out;
+    };
     const QString udid = arguments.value(4);
     const bool known = arguments.size() == 5
             && arguments.mid(0, 4)
                     == QStringList{u"springboard"_s, u"state"_s, u"get"_s, u"--udid"_s}
             && qEnvironmentVariable("PYMOBILEDEVICE3_UDID") == udid;
-    std::optional<QJsonObject> fault;
-    const QJsonObject world = update([&](QJsonObject &w) {
-        fault = record(w, u"pymobiledevice3"_s, known ? u"springboard"_s : u"unknown"_s, arguments);
-    });
-    if (!known)
-        throw Failure{64,
-                      u"pymobiledevice3: error: expected springboard state get --udid UDID, "
-                      "with PYMOBILEDEVICE3_UDID the same\n"_s};
-    QStringList ecids;
-    for (const QJsonValue &device : world[u"devices"_s].toArray())
-        if (device[u"udid"_s] == udid)
-            ecids.append(device[u"ecid"_s].toString());
-    if (ecids.isEmpty())
-        throw Failure{1, u"ERROR Device not found: "_s + udid + u'\n'};
-    if (const std::optional<int> status = fault ? perform(*fault) : std::nullopt)
-        return *status;
     QJsonArray pages;
-    update([&](QJsonObject &w) {
-        editDevices(w, ecids, [&](QJsonObject &d) { pages = springboardForm(serveLayout(d)); });
-    });
+    const std::optional<int> status = call(
+            u"pymobiledevice3"_s, known ? u"springboard"_s : u"unknown"_s, arguments, known,
+            [&](const QJsonValue &device) { return device[u"udid"_s] == udid; },
+            [&](QJsonObject &device, const QJsonObject &) {
+                for (const QJsonValue &page : serveLayout(device)) {
+                    QJsonArray items;
+                    for (const QJsonValue &item : page.toArray()) {
+                        const QJsonArray folder = item.toArray();
+                        const bool paged = folder.size() > 1 && folder[1].isArray();
+                        QJsonArray lists;
+                        for (qsizetype i = 1; paged && i < folder.size(); ++i)
+                            lists.append(icons(folder[i].toArray(), 0));
+                        if (!paged)
+                            lists.append(icons(folder, 1));
+                        items.append(item.isArray() ? QJsonObject{{u"displayName"_s, folder[0]},
+                                                                  {u"iconLists"_s, lists},
+                                                                  {u"listType"_s, u"folder"_s}}
+                                                    : QJsonObject{{u"bundleIdentifier"_s, item}});
+                    }
+                    pages.append(items);
+                }
+            });
+    if (status)
+        return *status;
     print(stdout, QJsonDocument(pages).toJson());
     return 0;
 }

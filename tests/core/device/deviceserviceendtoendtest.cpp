@@ -6,7 +6,6 @@
 #include "processrunner.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,65 +89,56 @@ private Q_SLOTS:
 
     void applyFaults_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<QByteArray>("faults"); // OTHER: the phone's apps, two of them swapped
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QString>("description");
-        QTest::addColumn<bool>("withFallback");
-        const auto row
-                = [](const char *name, const QString &command, const QJsonObject &fault,
-                     Outcome outcome, const QString &description = {}, bool fallback = false) {
-                      QTest::newRow(name) << command << fault << outcome << description << fallback;
-                  };
-        // The preview is get-icon-layout call 1, so the current read is call 2 and the read-back 3.
-        const QString read = u"get-icon-layout"_s, write = u"set-icon-layout"_s;
-        const auto on = [](int call, QJsonObject fault) {
-            fault.insert(u"on"_s, call);
-            return fault;
-        };
-        const QJsonObject status{{u"exit"_s, 3}, {u"stderr"_s, u"cfgutil: error: Cannot set.\n"_s}};
+        QTest::addColumn<bool>("withReader");
         const QString exited = u"cfgutil failed (3). cfgutil: error: Cannot set.\n"_s;
         const QByteArray locked = sample(u"cfgutil-error-device-locked.json"_s);
-        const QJsonObject crash{{u"abort"_s, true}};
+        const QByteArray envelope = JsonCodec::encode(QJsonObject{
+                {u"set-icon-layout"_s, QJsonObject{{u"stdout"_s, QString::fromUtf8(locked)}}}});
+        // The preview is get-icon-layout call 1, so the current read is call 2 and the read-back 3.
         // clang-format off
-        row("exit status at list", u"list"_s, status, Outcome::atList, exited);
-        row("exit status at the current read", read, on(2, status), Outcome::atRead, exited);
-        row("exit status at write", write, status, Outcome::atWrite, exited);
-        row("exit status at read-back", read, on(3, status), Outcome::readBack, exited);
-        row("error envelope at write", write, {{u"stdout"_s, QString::fromUtf8(locked)}}, Outcome::atWrite, reported(locked));
-        row("crash at write", write, crash, Outcome::atWrite, u"cfgutil failed (%1). "_s.arg(SIGABRT));
-        row("hang at write, the stop ignored", write, {{u"sleep"_s, 20}, {u"ignoreTerm"_s, true}}, Outcome::atWrite, timedOut);
-        row("large output at read-back", read, on(3, {{u"flood"_s, 25'000'000}}), Outcome::readBack, tooLarge);
-        row("write accepted, changes nothing", write, {{u"ignoreWrite"_s, true}}, Outcome::mismatch);
-        row("write lands differently", write, {{u"storeInstead"_s, otherPages()}}, Outcome::mismatch);
-        row("layout changed between reads", u"pending"_s, {}, Outcome::changed);
-        row("no fault", {}, {}, Outcome::verified);
-        row("current read crashes, the reader reads", read, on(2, crash), Outcome::verified, {}, true);
+        QTest::newRow("exit status at list") << R"({"list": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})"_ba << Outcome::atList << exited << false;
+        QTest::newRow("exit status at the current read") << R"({"get-icon-layout": {"on": 2, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})"_ba << Outcome::atRead << exited << false;
+        QTest::newRow("exit status at write") << R"({"set-icon-layout": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})"_ba << Outcome::atWrite << exited << false;
+        QTest::newRow("exit status at read-back") << R"({"get-icon-layout": {"on": 3, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})"_ba << Outcome::readBack << exited << false;
+        QTest::newRow("error envelope at write") << envelope << Outcome::atWrite << reported(locked) << false;
+        QTest::newRow("crash at write") << R"({"set-icon-layout": {"abort": true}})"_ba << Outcome::atWrite << u"cfgutil failed (%1). "_s.arg(SIGABRT) << false;
+        QTest::newRow("hang at write, the stop ignored") << R"({"set-icon-layout": {"sleep": 20, "ignoreTerm": true}})"_ba << Outcome::atWrite << timedOut << false;
+        QTest::newRow("large output at read-back") << R"({"get-icon-layout": {"on": 3, "flood": 25000000}})"_ba << Outcome::readBack << tooLarge << false;
+        QTest::newRow("write accepted, changes nothing") << R"({"set-icon-layout": {"ignoreWrite": true}})"_ba << Outcome::mismatch << QString() << false;
+        QTest::newRow("write lands differently") << R"({"set-icon-layout": {"storeInstead": OTHER}})"_ba << Outcome::mismatch << QString() << false;
+        QTest::newRow("layout changed between reads") << R"({"pendingLayouts": [OTHER]})"_ba << Outcome::changed << QString() << false;
+        QTest::newRow("no fault") << "{}"_ba << Outcome::verified << QString() << false;
+        QTest::newRow("current read crashes, the reader reads") << R"({"get-icon-layout": {"on": 2, "abort": true}})"_ba << Outcome::verified << QString() << true;
         // clang-format on
     }
     void applyFaults()
     {
-        QFETCH(QString, command);
-        QFETCH(QJsonObject, fault);
+        QFETCH(QByteArray, faults);
         QFETCH(Outcome, outcome);
         QFETCH(QString, description);
-        QFETCH(bool, withFallback);
+        QFETCH(bool, withReader);
+        const bool other = faults.contains("OTHER");
+        QJsonObject faultsObject
+                = JsonCodec::decode(faults.replace("OTHER", JsonCodec::encode(otherPages())))
+                          .toObject();
         QJsonObject phoneEntry = phone().toJson();
         phoneEntry[u"layout"_s] = originalPages;
-        if (command == u"pending"_s)
-            phoneEntry[u"pendingLayouts"_s] = QJsonArray{otherPages()};
+        phoneEntry[u"pendingLayouts"_s] = faultsObject.take(u"pendingLayouts"_s);
         // Display names, so that organizing changes the layout.
         phoneEntry[u"apps"_s] = JsonCodec::decode(
                 sample(u"cfgutil-get-installedApps.json"_s))[u"Output"_s][ecid][u"installedApps"_s];
-        const QJsonObject world{{u"devices"_s, QJsonArray{phoneEntry}},
-                                {u"faults"_s, QJsonObject{{command, fault}}}};
-        QVERIFY(writeFile(m_world, JsonCodec::encode(world)));
+        QVERIFY(writeFile(m_world,
+                          JsonCodec::encode(QJsonObject{{u"devices"_s, QJsonArray{phoneEntry}},
+                                                        {u"faults"_s, faultsObject}})));
         // Without a runner of its own the service runs processes; only a hanging tool needs the
         // write's time-out cut short.
-        const auto runner = fault.contains(u"sleep"_s) ? std::make_shared<CappedRunner>() : nullptr;
+        const auto runner = faults.contains("sleep") ? std::make_shared<CappedRunner>() : nullptr;
         const SnapshotStore store = SnapshotStore::standard();
-        const DeviceService service(
-                cfgutil(), withFallback ? std::optional(reader()) : std::nullopt, runner, store);
+        const DeviceService service(cfgutil(), withReader ? std::optional(reader()) : std::nullopt,
+                                    runner, store);
 
         // As the app does it: read, organize, then apply what the user saw.
         const DeviceRead preview = service.read(phone(), true);
@@ -186,7 +176,7 @@ private Q_SLOTS:
             QCOMPARE(receipt->snapshot.layout, preview.layout);
         }
         const Layout onPhone = layoutOf(after[u"devices"_s][0][u"layout"_s]);
-        if (command == u"pending"_s || fault.contains(u"storeInstead"_s))
+        if (other)
             QCOMPARE(onPhone, layoutOf(otherPages()));
         else
             QCOMPARE(onPhone,

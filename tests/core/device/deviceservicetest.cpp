@@ -105,28 +105,19 @@ Layout layoutOf(const QList<QStringList> &pages)
 }
 
 // A get-icon-layout answer keyed by `key`, normally the phone's ECID.
-Answer layoutAnswer(const QList<QStringList> &pages, const QString &key = ecid)
+Answer layoutAnswer(const QByteArray &pages, const QByteArray &key = "0x1C2D3E4F50601E")
 {
-    QJsonArray out;
-    for (const QStringList &page : pages)
-        out.append(QJsonArray::fromStringList(page));
-    return reply(JsonCodec::encode(QJsonObject{{u"Output"_s, QJsonObject{{key, out}}}}));
+    return reply("{\"Output\":{\"" + key + "\":" + pages + "}}");
 }
-
-// The springboard reader's answer: every icon an object, named when `names` has it.
-Answer springboardAnswer(const QList<QStringList> &pages, const AppNames &names = {})
-{
-    QJsonArray out;
-    for (const QStringList &page : pages) {
-        QJsonArray icons;
-        for (const QString &app : page)
-            icons.append(names.contains(app) ? QJsonObject{{u"bundleIdentifier"_s, app},
-                                                           {u"displayName"_s, names[app]}}
-                                             : QJsonObject{{u"bundleIdentifier"_s, app}});
-        out.append(icons);
-    }
-    return reply(JsonCodec::encode(out));
-}
+// clang-format off
+const QByteArray beforePages = R"([["com.apple.mobilephone","com.apple.mobilesafari"],["com.apple.Pages","com.spotify.client"]])";
+const QByteArray afterPages = R"([["com.apple.mobilephone","com.apple.mobilesafari"],["com.spotify.client","com.apple.Pages"]])";
+// The reader's answers: every icon an object, some named; any answer with identifiers and names next to each other gives names.
+const QByteArray springboardBefore = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.apple.Pages"},{"bundleIdentifier":"com.spotify.client"}]])";
+const QByteArray springboardAfter = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.spotify.client"},{"bundleIdentifier":"com.apple.Pages"}]])";
+const QByteArray springboardNamed = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.apple.Pages","displayName":"Pages"},{"bundleIdentifier":"com.spotify.client","displayName":"Spotify"}]])";
+const QByteArray springboardMyPages = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.apple.Pages","displayName":"My Pages"},{"bundleIdentifier":"com.spotify.client"}]])";
+// clang-format on
 
 Answer listAnswer(const QList<Device> &devices)
 {
@@ -250,21 +241,19 @@ private Q_SLOTS:
         const QString notFound = u"pymobiledevice3 failed (1). ERROR Device not found\n"_s;
         const Answer exitStatus = failWith(u"cfgutil failed (1). "_s);
         const AppNames appNames{{pagesApp, u"Pages"_s}, {spotify, u"Spotify"_s}};
-        // Any answer with identifiers and names next to each other gives names.
-        const Answer named = springboardAnswer(before, appNames);
+        const Answer named = reply(springboardNamed), namedLayout = reply(springboardMyPages);
         const AppNames fromLayout{{pagesApp, u"My Pages"_s}};
-        const Answer namedLayout = springboardAnswer(before, fromLayout);
         const auto bothFailed = [](const QString &first, const QString &second) -> QString {
             return u"Could not read the layout. "_s + first
                     + u"\nThe optional reader failed too: "_s + second;
         };
         const auto row = [](const char *name, const ReadCase &c) { QTest::newRow(name) << c; };
         // clang-format off
-        row("configurator, with names", {true, {layoutAnswer(before), named}, u"read names"_s, {}, appNames, cfg});
-        row("configurator, without names", {false, {layoutAnswer(before)}, u"read"_s, {}, {}, cfg});
+        row("configurator, with names", {true, {layoutAnswer(beforePages), named}, u"read names"_s, {}, appNames, cfg});
+        row("configurator, without names", {false, {layoutAnswer(beforePages)}, u"read"_s, {}, {}, cfg});
         // The configurator's form names a device; the reader's is not matched to one.
-        row("the reader's answer not matched to the ECID", {false, {exitStatus, layoutAnswer(before, u"0x99"_s)}, u"read springboard"_s, {}, {}, sb});
-        row("another phone's layout does not fall back", {true, {layoutAnswer(before, u"0x99"_s)}, u"read"_s, u"The layout response does not identify the selected iPhone."_s, {}, cfg});
+        row("the reader's answer not matched to the ECID", {false, {exitStatus, layoutAnswer(beforePages, "0x99")}, u"read springboard"_s, {}, {}, sb});
+        row("another phone's layout does not fall back", {true, {layoutAnswer(beforePages, "0x99")}, u"read"_s, u"The layout response does not identify the selected iPhone."_s, {}, cfg});
         row("both failures reported", {true, {failWith(timedOut), failWith(notFound)}, u"read springboard"_s, bothFailed(timedOut, notFound), {}, {}});
         row("the reader returning nothing", {true, {exitStatus, reply(" \n")}, u"read springboard"_s, bothFailed(u"cfgutil failed (1). "_s, u"The reader returned nothing."_s), {}, sb});
         row("layout names win over app names", {true, {exitStatus, namedLayout, named}, u"read springboard names"_s, {}, AppNames{{pagesApp, u"My Pages"_s}, {spotify, u"Spotify"_s}}, sb});
@@ -297,7 +286,7 @@ private Q_SLOTS:
         // A file where the folder belongs stops root as well as anyone else.
         const QString folder = m_root + u"/Diagnostics"_s;
         QVERIFY(QDir().mkpath(m_root) && QFile(folder).open(QIODevice::WriteOnly));
-        m_runner->script = {layoutAnswer(before)};
+        m_runner->script = {layoutAnswer(beforePages)};
         const DeviceService withoutReader(configurator, std::nullopt, m_runner,
                                           SnapshotStore(m_root));
         QCOMPARE(failureOf([&] { withoutReader.read(phone(), false); }),
@@ -308,7 +297,7 @@ private Q_SLOTS:
     // record to list, says why, and reaches no phone.
     void snapshotThatCannotBeWritten()
     {
-        m_runner->script = {listAnswer({phone()}), layoutAnswer(before)};
+        m_runner->script = {listAnswer({phone()}), layoutAnswer(beforePages)};
         // Only the record carries the names, so only the record outgrows the limit.
         const AppNames names{{spotify, QString(3000, u's')}};
         std::signal(SIGXFSZ, SIG_IGN);
@@ -347,11 +336,11 @@ private Q_SLOTS:
         row("duplicates an app", {{{phoneApp, safari, spotify}, {pagesApp, spotify}}, before, {}, {}, inventoryChanged});
         row("same ECID, another UDID", {after, before, {listAnswer({sameEcid})}, u"list"_s, notConnected});
         row("same UDID, another ECID", {after, before, {listAnswer({sameUdid})}, u"list"_s, notConnected});
-        row("already holds the proposal", {after, before, {listed, layoutAnswer(after)}, u"list read"_s, changedSincePreview});
+        row("already holds the proposal", {after, before, {listed, layoutAnswer(afterPages)}, u"list read"_s, changedSincePreview});
         // The one write, then the read-back that judges it.
-        row("read-back fails with the reader too", {after, before, {listed, layoutAnswer(before), written, failWith(timedOut), failWith(u"Gone."_s)}, u"list read write read springboard"_s,
+        row("read-back fails with the reader too", {after, before, {listed, layoutAnswer(beforePages), written, failWith(timedOut), failWith(u"Gone."_s)}, u"list read write read springboard"_s,
             readBackFailed(u"Could not read the layout. "_s + timedOut + u"\nThe optional reader failed too: Gone."_s)});
-        row("both reads through the reader", {after, before, {listed, reply(locked), springboardAnswer(before), written, reply(locked), springboardAnswer(after)}, u"list read springboard write read springboard"_s, readBackMatches});
+        row("both reads through the reader", {after, before, {listed, reply(locked), reply(springboardBefore), written, reply(locked), reply(springboardAfter)}, u"list read springboard write read springboard"_s, readBackMatches});
         // clang-format on
     }
     void apply()
