@@ -141,68 +141,59 @@ private Q_SLOTS:
         QCOMPARE(found(u"tunes"_s), u"com.spotify.client"_s);
     }
 
-    void appStoreAnswers_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<int>("other");
-        QTest::addColumn<bool>("sends");
-        // 163 popular apps, 84 of them Other by the catalogue; by their genres, 6 Lifestyle apps
-        // no keyword places and 2 apps the App Store does not know.
-        QTest::newRow("neither option sends nothing")
-                << QStringList() << u"answer"_s << 84 << false;
-        QTest::newRow("offline with nothing kept")
-                << QStringList{u"--offline"_s} << u"answer"_s << 84 << false;
-        QTest::newRow("asked") << QStringList{u"--app-store"_s} << u"answer"_s << 8 << true;
-        QTest::newRow("unreachable") << QStringList{u"--app-store"_s} << u"fail"_s << 84 << true;
-    }
+    // 163 popular apps, 84 of them Other by the catalogue; by their genres, 6 Lifestyle apps no
+    // keyword places and 2 apps the App Store does not know.
     void appStoreAnswers()
     {
-        QFETCH(QStringList, options);
-        QFETCH(QString, mode);
-        QFETCH(int, other);
-        QFETCH(bool, sends);
         const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
         const QString phone = data + u"popular-phone.json"_s;
-        AppStoreStandIn standIn(data + u"popular-answers.json"_s, mode);
-        QTemporaryDir home;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, home.path());
-        environment.insert(u"VARNOLET_APP_STORE_URL"_s, standIn.url().toString());
-        const QString warning = mode == u"fail"_s
-                ? u"Could not reach the App Store. Categories come from local rules.\n"_s
-                : QString();
-        // The apps in Other, once the run has passed.
-        const auto otherCount = [&](const QStringList &extra) {
-            const CliRun run = CliRun::start(
-                    QStringList{u"apps"_s, phone, u"--names"_s, data + u"popular-names.json"_s}
-                            + extra,
-                    {}, environment);
-            int count = run.status == 0 && run.err == warning ? 0 : -1000;
+        AppStoreStandIn answering(data + u"popular-answers.json"_s),
+                failing(data + u"popular-answers.json"_s, u"fail"_s);
+        QTemporaryDir home, otherHome;
+        // "status|standard error|apps in Other", or what diff prints.
+        const auto run = [&](const AppStoreStandIn &standIn, const QTemporaryDir &in,
+                             const QStringList &arguments, const QByteArray &input = {}) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"HOME"_s, in.path());
+            environment.insert(u"VARNOLET_APP_STORE_URL"_s, standIn.url().toString());
+            const CliRun run = CliRun::start(arguments, input, environment);
+            if (arguments.first() != u"apps"_s)
+                return run;
+            int others = 0;
             for (const QJsonValue &app : JsonCodec::decode(run.out).toArray())
-                count += app[u"category"_s] == u"Other"_s;
-            return count;
+                others += app[u"category"_s] == u"Other"_s;
+            return CliRun{run.status, QByteArray::number(others), run.err};
         };
-        QCOMPARE(otherCount(options), other);
-        QCOMPARE(!standIn.requests().isEmpty(), sends);
-        if (mode != u"answer"_s || !sends)
-            return;
+        const QStringList apps{u"apps"_s, phone, u"--names"_s, data + u"popular-names.json"_s};
+        QCOMPARE(run(answering, home, apps).out, "84"); // neither option sends nothing
+        QCOMPARE(run(answering, home, apps + QStringList{u"--offline"_s}).out,
+                 "84"); // nothing kept
+        QCOMPARE(answering.requests(), QStringList());
+        const CliRun unreachable = run(failing, otherHome, apps + QStringList{u"--app-store"_s});
+        QCOMPARE(unreachable.err,
+                 u"Could not reach the App Store. Categories come from local rules.\n"_s);
+        QCOMPARE(unreachable.out, "84");
+        QVERIFY(!failing.requests().isEmpty());
+        const CliRun asked = run(answering, home, apps + QStringList{u"--app-store"_s});
+        QCOMPARE(asked.status, 0);
+        QCOMPARE(asked.out, "8");
         // Kept: the same answers offline, with nothing sent.
-        const qsizetype sent = standIn.requests().size();
-        QCOMPARE(otherCount({u"--offline"_s}), other);
+        const qsizetype sent = answering.requests().size();
+        QVERIFY(sent > 0);
+        QCOMPARE(run(answering, home, apps + QStringList{u"--offline"_s}).out, "8");
         // diff names the moving apps with the kept answers: fewer names made from identifiers.
-        const CliRun organized
-                = CliRun::start({u"organize"_s, phone, u"--offline"_s}, {}, environment);
+        const QByteArray organized
+                = run(answering, home, {u"organize"_s, phone, u"--offline"_s}).out;
         const auto plainNames = [&](const QStringList &extra) {
-            const CliRun run = CliRun::start(QStringList{u"diff"_s, phone, u"-"_s} + extra,
-                                             organized.out, environment);
-            int count = run.status == 0 ? 0 : -1000;
-            for (const QJsonValue &move : JsonCodec::decode(run.out)[u"moved"_s].toArray())
+            const CliRun diff = run(answering, home, QStringList{u"diff"_s, phone, u"-"_s} + extra,
+                                    organized);
+            int count = diff.status == 0 ? 0 : -1000;
+            for (const QJsonValue &move : JsonCodec::decode(diff.out)[u"moved"_s].toArray())
                 count += move[u"id"_s].toString().endsWith(u'.' + move[u"name"_s].toString());
             return count;
         };
         QVERIFY(plainNames({u"--offline"_s}) < plainNames({}));
-        QCOMPARE(standIn.requests().size(), sent);
+        QCOMPARE(answering.requests().size(), sent);
     }
 
     // A failure prints its sentence alone (status 1); a usage error its problem, then the usage

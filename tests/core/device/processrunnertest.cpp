@@ -88,30 +88,7 @@ private Q_SLOTS:
         QCOMPARE(childProcessCount(), 0);
     }
 
-    void returnsWhatTheChildWrote_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<double>("timeout");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("standardError");
-        // clang-format off
-        QTest::newRow("both streams, no time limit") << "printf 'out\\n'; printf 'err' >&2"_ba << std::numeric_limits<double>::infinity() << "out\n"_ba << u"err"_s;
-        QTest::newRow("invalid UTF-8 decoded only on standard error") << "printf '\\377 ok \\303'; printf '\\377 ok \\303' >&2"_ba << 10.0 << "\xff ok \xc3"_ba << u"\uFFFD ok \uFFFD"_s;
-        QTest::newRow("24,999,999 bytes together") << "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12499999 /dev/zero >&2"_ba << 10.0 << QByteArray(12'500'000, '\0') << QString(12'499'999, QChar::Null);
-        // clang-format on
-    }
-    void returnsWhatTheChildWrote()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(double, timeout);
-        QFETCH(QByteArray, data);
-        QFETCH(QString, standardError);
-        const CommandOutput output = run(script(body), {}, {}, timeout);
-        QCOMPARE(output.data, data);
-        QCOMPARE(output.standardError, standardError);
-    }
-
-    void failures_data()
+    void outcomes_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("body");
@@ -129,7 +106,11 @@ private Q_SLOTS:
                                   + "' >&2; exit 1",
                           u"cfgutil failed (1). "_s + character.repeated(quoted));
                   };
+        const QByteArray worker = "@SLEEP@ 30 & echo $! > @MARKER@; ";
         // clang-format off
+        row("both streams, no time limit", "printf 'out\\n'; printf 'err' >&2", u"out\n|err"_s, std::numeric_limits<double>::infinity());
+        row("invalid UTF-8 decoded only on standard error", "printf '\\377 ok \\303'; printf '\\377 ok \\303' >&2", QString::fromLatin1("\xff ok \xc3") + u"|\uFFFD ok \uFFFD"_s);
+        row("24,999,999 bytes together", "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12499999 /dev/zero >&2", QString(12'500'000, QChar::Null) + u'|' + QString(12'499'999, QChar::Null));
         row("standard error wins, untrimmed", "printf out; printf '  boom\\n' >&2; exit 4", u"cfgutil failed (4).   boom\n"_s);
         row("standard output when standard error is empty", "printf x; exit 2", u"cfgutil failed (2). x"_s);
         row("named after the tool", "exit 1", u"pymobiledevice3 failed (1). "_s, 10, u"pymobiledevice3"_s);
@@ -143,17 +124,26 @@ private Q_SLOTS:
         row("runaway writer", "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30", tooLarge, 1.5);
         row("runaway writer at exactly the limit across both streams", "@HEAD@ -c 20000000 /dev/zero; @HEAD@ -c 5000000 /dev/zero >&2; exec @SLEEP@ 30", tooLarge, 1.5);
         row("deadline passed", "printf partial; exec @SLEEP@ 5", timedOut, 0.2);
+        // A wrapper's worker, its pid in the marker, is stopped with it however the run ends.
+        row("worker of a wrapper that ended", worker + "exit 0", u"|"_s, 1.5);
+        row("worker of a wrapper that timed out", worker + "exec @SLEEP@ 30", timedOut, 1.5);
+        row("worker of a runaway writer", worker + "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30", tooLarge, 1.5);
         row("deadline not a number", "exec @SLEEP@ 5", timedOut, std::nan(""));
         // clang-format on
     }
-    void failures()
+    void outcomes()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, body);
         QFETCH(double, timeout);
         QFETCH(QString, message);
         const QString executable = script(body, name);
-        QCOMPARE(failureOf([&] { run(executable, {}, {}, timeout); }), message);
+        CommandOutput output;
+        const QString failure = failureOf([&] { output = run(executable, {}, {}, timeout); });
+        // What the child wrote, "standard output|standard error", or the failure.
+        QCOMPARE(failure.isEmpty() ? QString::fromLatin1(output.data) + u'|' + output.standardError
+                                   : failure,
+                 message);
     }
 
     void stopsPolitelyThenKills()
@@ -170,27 +160,6 @@ private Q_SLOTS:
         QCOMPARE(failureOf([&] { run(stubborn, {}, {}, 0.5); }), timedOut);
         QVERIFY2(clock.elapsed() >= 780 && clock.elapsed() < 2500,
                  qPrintable(QString::number(clock.elapsed())));
-    }
-
-    // A wrapper's worker is stopped with it, however the run ends.
-    void leavesNoProcessOfItsGroup_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("message");
-        const QByteArray worker = "@SLEEP@ 30 & echo $! > @MARKER@; ";
-        QTest::newRow("ended by itself") << worker + "exit 0" << QString();
-        QTest::newRow("timed out") << worker + "exec @SLEEP@ 30" << timedOut;
-        QTest::newRow("too large")
-                << worker + "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30" << tooLarge;
-    }
-    void leavesNoProcessOfItsGroup()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, message);
-        QCOMPARE(failureOf([&] { run(script(body), {}, {}, 1.5); }), message);
-        const pid_t worker = readFile(workFile(u"marker"_s)).trimmed().toInt();
-        QVERIFY(worker > 0);
-        QTRY_VERIFY_WITH_TIMEOUT(isGone(worker), 1000);
     }
 
     void whatTheChildSees()
