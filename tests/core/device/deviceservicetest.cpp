@@ -139,6 +139,7 @@ struct ReadCase
     QString failure;
     AppNames names;
     QString kept; // the diagnostic saved, if any
+    Device device = phone();
 };
 
 struct ApplyCase
@@ -148,6 +149,7 @@ struct ApplyCase
     Answers answers;
     QString commands;
     QString message;
+    Device device = phone();
 };
 
 } // namespace
@@ -179,27 +181,24 @@ private Q_SLOTS:
 
     void discovery_data()
     {
-        QTest::addColumn<QString>("tool");
         QTest::addColumn<QStringList>(
                 "files"); // "exec:" or "plain:", then a path in the home folder
         QTest::addColumn<QString>("found");
         const QString support
                 = u"Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s;
-        const QString local = u".local/bin/pymobiledevice3"_s, reader = u"pymobiledevice3"_s;
+        const QString local = u".local/bin/pymobiledevice3"_s;
         const QString app = u"Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
         // clang-format off
-        QTest::newRow("support folder before .local") << reader << QStringList{u"exec:"_s + local, u"exec:"_s + support} << support;
-        QTest::newRow("plain file skipped") << reader << QStringList{u"plain:"_s + support, u"exec:"_s + local} << local;
-        QTest::newRow("configurator") << u"cfgutil"_s << QStringList{u"exec:"_s + app} << app;
+        QTest::newRow("support folder before .local") << QStringList{u"exec:"_s + local, u"exec:"_s + support} << support;
+        QTest::newRow("plain file skipped") << QStringList{u"plain:"_s + support, u"exec:"_s + local} << local;
+        QTest::newRow("configurator") << QStringList{u"exec:"_s + app} << app;
         // clang-format on
     }
     void discovery()
     {
-        QFETCH(QString, tool);
         QFETCH(QStringList, files);
         QFETCH(QString, found);
-        const QString home
-                = m_temporary.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        const QString home = m_temporary.filePath(QUuid::createUuid().toString());
         for (const QString &file : files) {
             QFile program(home + u'/' + file.section(u':', 1));
             QVERIFY(QDir().mkpath(QFileInfo(program).path()) && program.open(QIODevice::WriteOnly));
@@ -209,29 +208,15 @@ private Q_SLOTS:
         const QByteArray savedHome = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(home));
         const auto restore = qScopeGuard([&] { qputenv("HOME", savedHome); });
-        const bool configurator = tool == u"cfgutil"_s;
-        const QStringList elsewhere
-                = (configurator ? DeviceService::configuratorCandidates()
-                                : DeviceService::fallbackCandidates())
-                          .filter(QRegularExpression(u"^/(usr|opt|Applications)/"_s));
-        if (DeviceService::firstExecutable(elsewhere))
+        const bool configurator = found.endsWith(u"cfgutil"_s);
+        const QStringList candidates = configurator ? DeviceService::configuratorCandidates()
+                                                    : DeviceService::fallbackCandidates();
+        if (DeviceService::firstExecutable(
+                    candidates.filter(QRegularExpression(u"^/(usr|opt|Applications)/"_s))))
             QSKIP("this machine has the tool installed outside the home folder");
         QCOMPARE(configurator ? DeviceService::discoverConfigurator()
                               : DeviceService::discoverFallback(),
                  std::optional(home + u'/' + found));
-    }
-
-    void invalidDeviceRunsNothing()
-    {
-        const Device option(u"--help"_s, udid, u"Phone"_s, u"iPhone16,2"_s);
-        const Device path(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s);
-        QCOMPARE(failureOf([&] { service().read(option, true); }), invalidDevice);
-        QCOMPARE(failureOf([&] {
-                     service().apply(layoutOf(after), layoutOf(before), path, {}, u"Apply"_s);
-                 }),
-                 invalidDevice);
-        QCOMPARE(m_runner->commands, QStringList());
-        QVERIFY(!QFileInfo::exists(m_root));
     }
 
     void read_data()
@@ -249,6 +234,7 @@ private Q_SLOTS:
         };
         const auto row = [](const char *name, const ReadCase &c) { QTest::newRow(name) << c; };
         // clang-format off
+        row("an ECID that could pass for an option runs nothing", {true, {}, {}, invalidDevice, {}, {}, Device(u"--help"_s, udid, u"Phone"_s, u"iPhone16,2"_s)});
         row("configurator, with names", {true, {layoutAnswer(beforePages), named}, u"read names"_s, {}, appNames, cfg});
         row("configurator, without names", {false, {layoutAnswer(beforePages)}, u"read"_s, {}, {}, cfg});
         // The configurator's form names a device; the reader's is not matched to one.
@@ -265,7 +251,7 @@ private Q_SLOTS:
         QFETCH(ReadCase, c);
         m_runner->script = c.answers;
         std::optional<DeviceRead> result;
-        QCOMPARE(failureOf([&] { result = service().read(phone(), c.includeNames); }), c.failure);
+        QCOMPARE(failureOf([&] { result = service().read(c.device, c.includeNames); }), c.failure);
         QCOMPARE(m_runner->commands.join(u' '), c.commands);
         // Saved before parsing, and only once the response passed the error check.
         const QStringList saved = entries(m_root + u"/Diagnostics"_s);
@@ -330,6 +316,7 @@ private Q_SLOTS:
         const auto row = [](const char *name, const ApplyCase &c) { QTest::newRow(name) << c; };
         // Refused before any command, in this order: layouts, inventory; then still connected.
         // clang-format off
+        row("a UDID that could pass for a path runs nothing", {after, before, {}, {}, invalidDevice, Device(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s)});
         row("proposal over the Dock limit", {{{phoneApp, safari, pagesApp, spotify, u"com.example.e"_s}, {}}, before, {}, {}, u"The iPhone Dock contains more than four items."_s});
         row("expected layout empty", {after, {{}, {}}, {}, {}, u"The layout is empty. Nothing will be applied."_s});
         row("drops an app", {{{phoneApp, safari}, {spotify}}, before, {}, {}, inventoryChanged});
@@ -358,7 +345,7 @@ private Q_SLOTS:
         const AppNames names{{spotify, u"Spotify"_s}};
         std::optional<ApplyReceipt> receipt;
         const QString failure = failureOf(
-                [&] { receipt = service().apply(proposed, expected, phone(), names, u"Tidy"_s); });
+                [&] { receipt = service().apply(proposed, expected, c.device, names, u"Tidy"_s); });
         QCOMPARE(receipt ? receipt->message : failure, c.message);
         QCOMPARE(m_runner->commands.join(u' '), c.commands);
         QCOMPARE(m_runner->script.size(), 0);
@@ -368,6 +355,7 @@ private Q_SLOTS:
         QCOMPARE(ids.size(), wrote ? 1 : 0);
         QCOMPARE(receipt.has_value(), wrote);
         QCOMPARE(savedAtWrite, wrote);
+        QVERIFY(!c.commands.isEmpty() || !QFileInfo::exists(m_root));
         if (!receipt)
             return;
         QCOMPARE(receipt->verified, c.message == readBackMatches);
