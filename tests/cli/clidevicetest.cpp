@@ -2,7 +2,6 @@
 #include "jsoncodec.h"
 #include "layoutparser.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -64,22 +63,19 @@ class CliDeviceTest : public QObject
 
     std::unique_ptr<QTemporaryDir> m_home;
     QTemporaryDir m_files; // layouts handed to apply, written while the table is built
+    int m_written = 0;
 
     QString path(const QString &name) const { return m_home->filePath(name); }
-    QString file(const QString &name, const QByteArray &data) const
-    {
-        return CliRun::write(path(name), data);
-    }
+    void writeWorld(const QByteArray &world) const { CliRun::write(path(u"world.json"_s), world); }
     QJsonObject state() const
     {
         return JsonCodec::decode(CliRun::read(path(u"world.json"_s))).toObject();
     }
-    void setWorld(const QJsonObject &world) { file(u"world.json"_s, JsonCodec::encode(world)); }
     void setFaults(const QJsonObject &faults)
     {
         QJsonObject changed = state();
         changed[u"faults"_s] = faults;
-        setWorld(changed);
+        writeWorld(JsonCodec::encode(changed));
     }
     int calls(const QString &command) const
     {
@@ -116,15 +112,12 @@ class CliDeviceTest : public QObject
     {
         return CliRun::start(withTools(arguments), {}, environment(), output);
     }
-    QStringList apply(const QByteArray &proposal, const QByteArray &expected = anaLayout) const
+    QStringList apply(const QByteArray &proposal, const QByteArray &expected = anaLayout)
     {
-        const auto keep = [this](const QByteArray &layout) {
-            return CliRun::write(
-                    m_files.filePath(QString::fromLatin1(
-                            QCryptographicHash::hash(layout, QCryptographicHash::Md5).toHex())),
-                    layout);
-        };
-        return {u"apply"_s, anaEcid, keep(proposal), u"--expected"_s, keep(expected)};
+        const QString proposalFile
+                = CliRun::write(m_files.filePath(QString::number(++m_written)), proposal);
+        return {u"apply"_s, anaEcid, proposalFile, u"--expected"_s,
+                CliRun::write(m_files.filePath(QString::number(++m_written)), expected)};
     }
 
 private Q_SLOTS:
@@ -132,7 +125,7 @@ private Q_SLOTS:
     {
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
-        file(u"world.json"_s, world(anaLayout));
+        writeWorld(world(anaLayout));
     }
 
     void devicesAndReads()
@@ -206,7 +199,7 @@ private Q_SLOTS:
         QCOMPARE(anaNow(), parsed(anaLayout));
         QCOMPARE(reasons(), u"Before apply, Before restore, Initial read"_s);
 
-        file(u"world.json"_s, world(R"([["com.apple.mobilephone"],["com.apple.Maps"]])"));
+        writeWorld(world(R"([["com.apple.mobilephone"],["com.apple.Maps"]])"));
         const CliRun appsChanged = cli({u"restore"_s, anaEcid, initial});
         QCOMPARE(appsChanged.status, 1);
         QVERIFY(appsChanged.err.startsWith(
