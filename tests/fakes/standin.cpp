@@ -98,8 +98,9 @@ std::optional<int> call(const QString &tool, const QString &name, const QStringL
     const QJsonArray devices = world[u"devices"_s].toArray();
     if (name != u"list"_s && std::none_of(devices.begin(), devices.end(), chosen))
         throw Failure{1,
-                      tool == u"cfgutil"_s ? u"cfgutil: error: no devices found\n"_s
-                                           : u"ERROR Device not found: "_s + arguments.value(4)};
+                      tool == u"cfgutil"_s
+                              ? u"cfgutil: error: no devices found\n"_s
+                              : u"ERROR Device not found: "_s + arguments.value(4) + u'\n'};
     if (const std::optional<int> status = perform(fault))
         return status;
     update([&](QJsonObject &w) {
