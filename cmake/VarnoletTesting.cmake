@@ -20,7 +20,7 @@ function(varnolet_add_test name)
     # Qt itself is not built with ThreadSanitizer; its own locking is described to it instead.
     if(VARNOLET_SANITIZE_THREAD)
         list(APPEND ARG_ENVIRONMENT
-            "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+            "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 ignore_noninstrumented_modules=1 suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
     endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
