@@ -3,13 +3,12 @@
 #include "applicationfonts.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QQmlExtensionPlugin>
 #include <QQuickStyle>
-#include <QSaveFile>
 #include <QTest>
 
 Q_IMPORT_QML_PLUGIN(VarnoletPlugin)
@@ -18,32 +17,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Warnings reach the harness through Qt's message handler, which has no context argument.
-QMutex harnessLock;
-WindowHarness *currentHarness = nullptr;
+const QStringList schemes{u"file"_s, u"https"_s, u"http"_s, u"macappstore"_s, u"itms-apps"_s};
+// Warnings reach the harness through Qt's message handler, which has no context argument, from
+// any thread.
+QMutex warningsLock;
 QStringList *currentWarnings = nullptr;
 QtMessageHandler previousHandler = nullptr;
 
 void collectMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    {
-        QMutexLocker locker(&harnessLock);
-        const bool relevant = type != QtDebugMsg && type != QtInfoMsg
-                && !message.startsWith(u"QStandardPaths:"_s);
-        if (currentWarnings && relevant)
+    if (type != QtDebugMsg && type != QtInfoMsg && !message.startsWith(u"QStandardPaths:"_s)) {
+        QMutexLocker locker(&warningsLock);
+        if (currentWarnings)
             currentWarnings->append(message);
     }
     if (previousHandler)
         previousHandler(type, context, message);
-}
-
-void findItems(QQuickItem *item, const QString &name, QList<QQuickItem *> &found)
-{
-    if (item->objectName() == name)
-        found.append(item);
-    const QList<QQuickItem *> children = item->childItems();
-    for (QQuickItem *child : children)
-        findItems(child, name, found);
 }
 
 bool reallyVisible(const QQuickItem *item)
@@ -55,6 +44,19 @@ bool reallyVisible(const QQuickItem *item)
     return true;
 }
 
+// Every item under `root` whose objectName passes `matches`, in tree order.
+QList<QQuickItem *> findItems(QQuickItem *root, const std::function<bool(const QString &)> &matches)
+{
+    QList<QQuickItem *> found;
+    for (QList<QQuickItem *> pending{root}; !pending.isEmpty();) {
+        QQuickItem *at = pending.takeFirst();
+        if (matches(at->objectName()))
+            found.append(at);
+        pending = at->childItems() + pending;
+    }
+    return found;
+}
+
 } // namespace
 
 WindowHarness::WindowHarness(const QStringList &arguments, bool withConfigurator)
@@ -62,42 +64,33 @@ WindowHarness::WindowHarness(const QStringList &arguments, bool withConfigurator
     if (!m_home.isValid())
         return;
     qputenv("HOME", QFile::encodeName(m_home.path()));
-    m_worldPath = m_home.filePath(u"world.json"_s);
-    qputenv("VARNOLET_FAKE_WORLD", QFile::encodeName(m_worldPath));
+    qputenv("VARNOLET_FAKE_WORLD", QFile::encodeName(m_home.filePath(u"world.json"_s)));
     writeWorld({});
-
     static const bool styled = [] {
         QQuickStyle::setStyle(u"Basic"_s);
         ApplicationFonts::install();
         return true;
     }();
     Q_UNUSED(styled);
-
-    {
-        QMutexLocker locker(&harnessLock);
-        currentHarness = this;
-        currentWarnings = &m_warnings;
-        previousHandler = qInstallMessageHandler(collectMessage);
-    }
-    for (const QString &scheme :
-         {u"file"_s, u"https"_s, u"http"_s, u"macappstore"_s, u"itms-apps"_s})
+    QMutexLocker locker(&warningsLock);
+    currentWarnings = &m_warnings;
+    previousHandler = qInstallMessageHandler(collectMessage);
+    locker.unlock();
+    for (const QString &scheme : schemes)
         QDesktopServices::setUrlHandler(scheme, this, "openUrl");
 
     m_panels = std::make_unique<DesktopPanels>();
     m_model = std::make_unique<VarnoletModel>(QStringList{u"varnolet"_s} + arguments,
                                               m_panels.get());
     m_model->setConfiguratorPath(
-            withConfigurator ? std::optional<QString>(QStringLiteral(VARNOLET_FAKE_CFGUTIL))
-                             : std::nullopt);
+            withConfigurator ? std::optional(QStringLiteral(VARNOLET_FAKE_CFGUTIL)) : std::nullopt);
     m_model->setFallbackReaderPath(std::nullopt);
-
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->addImportPath(u"qrc:/qt/qml"_s);
-    QObject::connect(m_engine.get(), &QQmlEngine::warnings, this,
-                     [this](const QList<QQmlError> &errors) {
-                         for (const QQmlError &error : errors)
-                             m_warnings.append(error.toString());
-                     });
+    connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &errors) {
+        for (const QQmlError &error : errors)
+            m_warnings.append(error.toString());
+    });
     m_engine->setInitialProperties({{u"model"_s, QVariant::fromValue(m_model.get())},
                                     {u"panels"_s, QVariant::fromValue(m_panels.get())}});
     m_engine->load(QUrl(u"qrc:/qt/qml/Varnolet/Main.qml"_s));
@@ -115,84 +108,56 @@ WindowHarness::WindowHarness(const QStringList &arguments, bool withConfigurator
 
 WindowHarness::~WindowHarness()
 {
-    for (const QString &scheme :
-         {u"file"_s, u"https"_s, u"http"_s, u"macappstore"_s, u"itms-apps"_s})
+    for (const QString &scheme : schemes)
         QDesktopServices::unsetUrlHandler(scheme);
     m_engine.reset();
     m_model.reset();
-    m_panels.reset();
-    QMutexLocker locker(&harnessLock);
-    if (currentHarness == this) {
+    QMutexLocker locker(&warningsLock);
+    if (currentWarnings == &m_warnings) {
         qInstallMessageHandler(previousHandler);
-        currentHarness = nullptr;
         currentWarnings = nullptr;
     }
 }
 
-void WindowHarness::writeWorld(const World &world)
+void WindowHarness::writeWorld(const QJsonArray &devices, const QJsonObject &faults)
 {
-    const QJsonObject json{{u"devices"_s, world.devices},
-                           {u"faults"_s, world.faults},
-                           {u"journal"_s, QJsonArray()}};
-    QSaveFile file(m_worldPath);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(json).toJson());
-        file.commit();
-    }
-}
-
-QJsonObject WindowHarness::world() const
-{
-    QFile file(m_worldPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
+    QFile file(m_home.filePath(u"world.json"_s));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(QJsonDocument(QJsonObject{{u"devices"_s, devices},
+                                             {u"faults"_s, faults},
+                                             {u"journal"_s, QJsonArray()}})
+                           .toJson());
 }
 
 int WindowHarness::calls(const QString &command) const
 {
-    int count = 0;
-    const QJsonArray journal = world().value(u"journal"_s).toArray();
-    for (const QJsonValue &entry : journal)
-        count += entry.toObject().value(u"command"_s).toString() == command ? 1 : 0;
-    return count;
+    QFile file(m_home.filePath(u"world.json"_s));
+    const QJsonArray journal = file.open(QIODevice::ReadOnly)
+            ? QJsonDocument::fromJson(file.readAll())[u"journal"_s].toArray()
+            : QJsonArray();
+    return int(std::count_if(journal.begin(), journal.end(), [&](const QJsonValue &entry) {
+        return entry[u"command"_s].toString() == command;
+    }));
 }
 
 QQuickItem *WindowHarness::item(const QString &objectName) const
 {
     if (!m_window)
         return nullptr;
-    QList<QQuickItem *> found;
-    findItems(m_window->contentItem(), objectName, found);
-    for (QQuickItem *candidate : std::as_const(found)) {
-        if (reallyVisible(candidate))
-            return candidate;
-    }
-    return found.isEmpty() ? nullptr : found.constFirst();
+    const QList<QQuickItem *> found = findItems(
+            m_window->contentItem(), [&](const QString &name) { return name == objectName; });
+    const auto shown = std::find_if(found.begin(), found.end(), reallyVisible);
+    return shown != found.end() ? *shown : found.value(0);
 }
 
 QList<QQuickItem *> WindowHarness::items(const QString &prefix) const
 {
-    QList<QQuickItem *> found;
     if (!m_window)
-        return found;
-    QList<QQuickItem *> pending{m_window->contentItem()};
-    while (!pending.isEmpty()) {
-        QQuickItem *at = pending.takeFirst();
-        if (at->objectName().startsWith(prefix) && reallyVisible(at))
-            found.append(at);
-        pending = at->childItems() + pending;
-    }
+        return {};
+    QList<QQuickItem *> found = findItems(
+            m_window->contentItem(), [&](const QString &name) { return name.startsWith(prefix); });
+    found.removeIf([](QQuickItem *item) { return !reallyVisible(item); });
     return found;
-}
-
-void WindowHarness::scrollToEnd(const QString &objectName)
-{
-    if (QQuickItem *flickable = item(objectName)) {
-        const qreal end = flickable->property("contentHeight").toReal() - flickable->height();
-        flickable->setProperty("contentY", std::max<qreal>(0, end));
-        settle();
-    }
 }
 
 bool WindowHarness::isShown(const QString &objectName) const
@@ -203,62 +168,35 @@ bool WindowHarness::isShown(const QString &objectName) const
 
 QVariant WindowHarness::value(const QString &objectName, const char *property) const
 {
-    const QQuickItem *found = item(objectName);
+    QObject *found = item(objectName);
+    if (!found && m_window)
+        found = m_window->findChild<QObject *>(objectName);
     return found ? found->property(property) : QVariant();
 }
 
-bool WindowHarness::isEnabled(const QString &objectName) const
+QVariantList WindowHarness::state(const QStringList &paths) const
 {
-    const QQuickItem *found = item(objectName);
-    return found && found->isEnabled();
-}
-
-bool WindowHarness::isDisabled(const QString &objectName) const
-{
-    const QQuickItem *found = item(objectName);
-    return found && !found->isEnabled();
-}
-
-QObject *WindowHarness::object(const QString &objectName) const
-{
-    if (!m_window)
-        return nullptr;
-    if (QQuickItem *found = item(objectName))
-        return found;
-    return m_window->findChild<QObject *>(objectName);
-}
-
-QString WindowHarness::text(const QString &objectName) const
-{
-    const QObject *found = object(objectName);
-    return found ? found->property("text").toString() : QString();
+    QVariantList values;
+    for (const QString &path : paths)
+        values.append(
+                value(path.section(u'.', 0, -2), path.section(u'.', -1).toLatin1().constData()));
+    return values;
 }
 
 QString WindowHarness::click(const QString &objectName)
 {
     QQuickItem *target = item(objectName);
-    if (!target)
-        return u"no item named "_s + objectName;
-    const QString failure = clickItem(target);
+    const QString failure = target ? clickItem(target) : u"no such item"_s;
     return failure.isEmpty() ? QString() : objectName + u": "_s + failure;
 }
 
-// A person scrolls a control into view before clicking it; a click on a spot another item covers
-// would otherwise land on that item.
-void WindowHarness::scrollIntoView(QQuickItem *target)
+QString WindowHarness::click(std::initializer_list<QString> objectNames)
 {
-    for (QQuickItem *parent = target->parentItem(); parent; parent = parent->parentItem()) {
-        if (!parent->inherits("QQuickFlickable"))
-            continue;
-        const QRectF box = target->mapRectToItem(parent, target->boundingRect());
-        const qreal contentY = parent->property("contentY").toReal();
-        if (box.top() < 0)
-            parent->setProperty("contentY", contentY + box.top());
-        else if (box.bottom() > parent->height())
-            parent->setProperty("contentY", contentY + box.bottom() - parent->height());
-        settle();
-        return;
+    for (const QString &name : objectNames) {
+        if (QString failure = click(name); !failure.isEmpty())
+            return failure;
     }
+    return {};
 }
 
 QString WindowHarness::clickItem(QQuickItem *target)
@@ -275,6 +213,25 @@ QString WindowHarness::clickItem(QQuickItem *target)
     QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     settle();
     return {};
+}
+
+QString WindowHarness::choose(const QString &objectName, int index)
+{
+    QQuickItem *picker = item(objectName);
+    if (QString failure = picker ? clickItem(picker) : u"no such picker"_s; !failure.isEmpty())
+        return objectName + u": "_s + failure;
+    auto *popup = qvariant_cast<QObject *>(picker->property("popup"));
+    auto *list = popup ? qvariant_cast<QQuickItem *>(popup->property("contentItem")) : nullptr;
+    if (!list || !popup->property("visible").toBool())
+        return objectName + u": the pop-up did not open"_s;
+    settle();
+    const QList<QQuickItem *> entries
+            = qvariant_cast<QQuickItem *>(list->property("contentItem"))->childItems();
+    for (QQuickItem *entry : entries) {
+        if (entry->property("index") == index)
+            return clickItem(entry);
+    }
+    return objectName + u": no entry %1"_s.arg(index);
 }
 
 QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld)
@@ -299,40 +256,31 @@ QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<vo
     return {};
 }
 
-QString WindowHarness::choose(const QString &objectName, int index)
+void WindowHarness::scrollToEnd(const QString &objectName)
 {
-    QQuickItem *picker = item(objectName);
-    if (!picker)
-        return u"no picker named "_s + objectName;
-    if (QString failure = clickItem(picker); !failure.isEmpty())
-        return objectName + u": "_s + failure;
-    auto *popup = qvariant_cast<QObject *>(picker->property("popup"));
-    if (!popup || !popup->property("visible").toBool())
-        return objectName + u": the pop-up did not open"_s;
-    auto *list = qvariant_cast<QQuickItem *>(popup->property("contentItem"));
-    if (!list)
-        return objectName + u": the pop-up has no list"_s;
-    settle();
-    QList<QQuickItem *> entries;
-    const QList<QQuickItem *> children
-            = qvariant_cast<QQuickItem *>(list->property("contentItem"))->childItems();
-    for (QQuickItem *child : children) {
-        if (child->property("index").isValid())
-            entries.append(child);
+    if (QQuickItem *flickable = item(objectName)) {
+        const qreal end = flickable->property("contentHeight").toReal() - flickable->height();
+        flickable->setProperty("contentY", std::max<qreal>(0, end));
+        settle();
     }
-    std::sort(entries.begin(), entries.end(), [](QQuickItem *left, QQuickItem *right) {
-        return left->property("index").toInt() < right->property("index").toInt();
-    });
-    if (index < 0 || index >= entries.size())
-        return objectName + u": no entry %1 among %2"_s.arg(index).arg(entries.size());
-    return clickItem(entries.at(index));
 }
 
-void WindowHarness::typeText(const QString &text)
+// A person scrolls a control into view before clicking it; a click on a spot another item covers
+// would otherwise land on that item.
+void WindowHarness::scrollIntoView(QQuickItem *target)
 {
-    for (const QChar character : text)
-        QTest::keyClick(m_window, character.toLatin1());
-    settle();
+    for (QQuickItem *parent = target->parentItem(); parent; parent = parent->parentItem()) {
+        if (!parent->inherits("QQuickFlickable"))
+            continue;
+        const QRectF box = target->mapRectToItem(parent, target->boundingRect());
+        const qreal contentY = parent->property("contentY").toReal();
+        if (box.top() < 0)
+            parent->setProperty("contentY", contentY + box.top());
+        else if (box.bottom() > parent->height())
+            parent->setProperty("contentY", contentY + box.bottom() - parent->height());
+        settle();
+        return;
+    }
 }
 
 void WindowHarness::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
@@ -356,15 +304,80 @@ bool WindowHarness::finishes()
     return done;
 }
 
-QImage WindowHarness::grab()
+bool WindowHarness::readPhone()
 {
-    settle();
-    return m_window ? m_window->grabWindow() : QImage();
+    return click(u"sidebar-Connection"_s).isEmpty() && click(u"refreshButton"_s).isEmpty()
+            && finishes() && click(u"readLayoutButton"_s).isEmpty() && finishes()
+            && m_model->hasLoadedDevice();
 }
 
-void WindowHarness::openUrl(const QUrl &url)
+void WindowHarness::importLayout(const QJsonArray &layout)
 {
-    m_openedUrls.append(url);
+    QFile out(m_home.filePath(u"imported.json"_s));
+    if (out.open(QIODevice::WriteOnly))
+        out.write(QJsonDocument(layout).toJson());
+    out.close();
+    pressKey(Qt::Key_O, Qt::ControlModifier);
+    m_panels->accept(QUrl::fromLocalFile(out.fileName()));
+    settle();
+}
+
+void WindowHarness::shoot(const QString &name)
+{
+    settle();
+    const QImage image = m_window->grabWindow();
+    QCOMPARE(image.size(), QSize(1260, 850));
+    // A blank or single-coloured grab means nothing was drawn.
+    QVERIFY(image.pixel(100, 100) != image.pixel(700, 300)
+            || image.pixel(30, 500) != image.pixel(1100, 800));
+    QVERIFY(QDir().mkpath(QStringLiteral(VARNOLET_SCREENSHOTS)));
+    QVERIFY(image.save(QStringLiteral(VARNOLET_SCREENSHOTS "/") + name + u".png"_s));
+    QCOMPARE(m_warnings, QStringList());
+}
+
+QJsonObject WindowHarness::alex(const QJsonArray &next)
+{
+    QJsonObject phone = QJsonDocument::fromJson(R"({"ecid": "0x1C2D3E4F50601E",
+        "udid": "00008140-001C2D3E4F50601E", "name": "Alex’s iPhone", "type": "iPhone16,2",
+        "apps": [{"bundleIdentifier": "com.spotify.client", "displayName": "Spotify"},
+                 {"bundleIdentifier": "com.duolingo.DuolingoMobile", "displayName": "Duolingo"}]})")
+                                .object();
+    phone[u"layout"_s] = sampleLayout();
+    phone[u"pendingLayouts"_s] = next.isEmpty() ? QJsonArray() : QJsonArray{next};
+    return phone;
+}
+
+QJsonObject WindowHarness::sam()
+{
+    QJsonObject phone = alex();
+    phone[u"ecid"_s] = u"0x2A0B0C0D0E0F10"_s;
+    phone[u"udid"_s] = u"00008110-002A0B0C0D0E0F10"_s;
+    phone[u"name"_s] = u"Sam’s iPhone"_s;
+    return phone;
+}
+
+QJsonArray WindowHarness::sampleLayout()
+{
+    return QJsonDocument::fromJson(R"([
+        ["com.apple.mobilephone", "com.apple.MobileSMS", "com.apple.mobilesafari", "com.apple.Music"],
+        ["com.apple.mobilecal", "com.apple.mobileslideshow", "com.apple.camera", "com.apple.mobilemail",
+         "com.apple.Maps", "com.apple.weather",
+         ["Social", "com.burbn.instagram", "com.facebook.Facebook", "com.atebits.Tweetie2"],
+         "com.apple.mobilenotes", "com.apple.reminders", "com.spotify.client", "com.apple.Preferences",
+         "com.apple.AppStore"],
+        ["com.netflix.Netflix", "com.apple.Health", "com.apple.Passbook", "com.duolingo.DuolingoMobile",
+         "com.apple.calculator", "com.apple.podcasts"]])")
+            .array();
+}
+
+QJsonArray WindowHarness::swapped(int page)
+{
+    QJsonArray layout = sampleLayout(), icons = layout.at(page).toArray();
+    const QJsonValue first = icons.at(0);
+    icons[0] = icons.at(1);
+    icons[1] = first;
+    layout[page] = icons;
+    return layout;
 }
 
 QJsonArray WindowHarness::foldersLayout()
@@ -381,52 +394,4 @@ QJsonArray WindowHarness::foldersLayout()
         page.append(i < 4 || i >= 20 ? QJsonValue(folder(u"Folder %1"_s.arg(i)))
                                      : QJsonValue(u"com.example.app%1"_s.arg(++app)));
     return {dock, page};
-}
-
-void WindowHarness::importLayout(const QJsonArray &layout)
-{
-    const QString file = m_home.filePath(u"imported.json"_s);
-    QFile out(file);
-    if (out.open(QIODevice::WriteOnly))
-        out.write(QJsonDocument(layout).toJson());
-    out.close();
-    pressKey(Qt::Key_O, Qt::ControlModifier);
-    m_panels->accept(QUrl::fromLocalFile(file));
-    settle();
-}
-
-QJsonObject WindowHarness::phone(const QString &ecid, const QString &udid, const QString &name,
-                                 const QJsonArray &layout)
-{
-    return QJsonObject{
-            {u"ecid"_s, ecid},
-            {u"udid"_s, udid},
-            {u"name"_s, name},
-            {u"type"_s, u"iPhone16,2"_s},
-            {u"layout"_s, layout},
-            {u"apps"_s,
-             QJsonArray{QJsonObject{{u"bundleIdentifier"_s, u"com.spotify.client"_s},
-                                    {u"displayName"_s, u"Spotify"_s}},
-                        QJsonObject{{u"bundleIdentifier"_s, u"com.duolingo.DuolingoMobile"_s},
-                                    {u"displayName"_s, u"Duolingo"_s}}}},
-    };
-}
-
-QJsonArray WindowHarness::sampleLayout()
-{
-    // The Dock, a first page with a folder, and a second page: 24 app icons.
-    return QJsonArray{
-            QJsonArray{u"com.apple.mobilephone"_s, u"com.apple.MobileSMS"_s,
-                       u"com.apple.mobilesafari"_s, u"com.apple.Music"_s},
-            QJsonArray{
-                    u"com.apple.mobilecal"_s, u"com.apple.mobileslideshow"_s, u"com.apple.camera"_s,
-                    u"com.apple.mobilemail"_s, u"com.apple.Maps"_s, u"com.apple.weather"_s,
-                    QJsonArray{u"Social"_s, u"com.burbn.instagram"_s, u"com.facebook.Facebook"_s,
-                               u"com.atebits.Tweetie2"_s},
-                    u"com.apple.mobilenotes"_s, u"com.apple.reminders"_s, u"com.spotify.client"_s,
-                    u"com.apple.Preferences"_s, u"com.apple.AppStore"_s},
-            QJsonArray{u"com.netflix.Netflix"_s, u"com.apple.Health"_s, u"com.apple.Passbook"_s,
-                       u"com.duolingo.DuolingoMobile"_s, u"com.apple.calculator"_s,
-                       u"com.apple.podcasts"_s},
-    };
 }

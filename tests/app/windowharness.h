@@ -5,14 +5,10 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QList>
-#include <QObject>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -25,13 +21,6 @@ class WindowHarness : public QObject
     Q_OBJECT
 
 public:
-    /// A world of the stand-in tools: phones and faults.
-    struct World
-    {
-        QJsonArray devices;
-        QJsonObject faults;
-    };
-
     /// Starts the model with `arguments` (say "--demo"), with the stand-in cfgutil unless
     /// `withConfigurator` is false, and opens the window.
     explicit WindowHarness(const QStringList &arguments = {}, bool withConfigurator = true);
@@ -42,9 +31,13 @@ public:
     VarnoletModel &model() { return *m_model; }
     DesktopPanels &panels() { return *m_panels; }
     QString home() const { return m_home.path(); }
+    /// QML warnings and errors since the window was created.
+    QStringList warnings() const { return m_warnings; }
+    /// Addresses handed to the system's URL handler (folders, documents, web pages).
+    QList<QUrl> openedUrls() const { return m_openedUrls; }
 
-    void writeWorld(const World &world);
-    QJsonObject world() const;
+    /// The stand-in tools' phones and faults, with an empty journal.
+    void writeWorld(const QJsonArray &devices, const QJsonObject &faults = {});
     /// How many times the stand-in tools ran `command` ("set-icon-layout").
     int calls(const QString &command) const;
 
@@ -52,60 +45,58 @@ public:
     QQuickItem *item(const QString &objectName) const;
     /// Every visible item whose objectName starts with `prefix`, in tree order.
     QList<QQuickItem *> items(const QString &prefix) const;
-    /// Scrolls the named Flickable to its end.
-    void scrollToEnd(const QString &objectName);
-    void scrollIntoView(QQuickItem *target);
-    /// Whether the named item exists and is visible on screen, its ancestors included.
+    /// Whether the named item is visible on screen, its ancestors included.
     bool isShown(const QString &objectName) const;
-    /// A property of the named item; invalid when there is no such item.
+    /// A property of the named item, or of any object of the window (popups are not items).
     QVariant value(const QString &objectName, const char *property) const;
-    /// Whether the named item exists and is enabled, or exists and is disabled.
-    bool isEnabled(const QString &objectName) const;
-    bool isDisabled(const QString &objectName) const;
-    /// Any object of the window with this objectName (popups are not items).
-    QObject *object(const QString &objectName) const;
-    /// The text property of the named item.
-    QString text(const QString &objectName) const;
+    QString text(const QString &objectName) const { return value(objectName, "text").toString(); }
+    /// The values of "objectName.property" paths (the property after the last dot), to compare
+    /// many at once.
+    QVariantList state(const QStringList &paths) const;
 
-    /// Clicks the centre of the named item, which must be visible, enabled and inside the window.
-    /// Returns an empty string on success, otherwise what prevented the click.
+    /// Clicks the centre of each named item in turn, which must be visible, enabled and inside the
+    /// window. Returns an empty string on success, otherwise what prevented a click.
     QString click(const QString &objectName);
+    QString click(std::initializer_list<QString> objectNames);
     QString clickItem(QQuickItem *item);
     /// Chooses entry `index` of the named menu picker through its pop-up, as a user would.
     QString choose(const QString &objectName, int index);
     /// Drags `from` by its centre to `to` (window coordinates) in small steps, as a hand would;
     /// `whileHeld` runs before the button is let go. Returns what prevented the drag, if anything.
     QString drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld = {});
-    void typeText(const QString &text);
+    void scrollToEnd(const QString &objectName);
+    void scrollIntoView(QQuickItem *target);
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-
     /// Lets bindings, layouts and a frame catch up.
     void settle();
     /// Waits until no workflow runs.
     bool finishes();
-    QImage grab();
+    /// Refreshes and reads the selected phone through the Connection section.
+    bool readPhone();
+    /// Imports `layout` through the File menu's shortcut and its panel.
+    void importLayout(const QJsonArray &layout);
+    /// Writes a picture of the window, which must be whole and warning-free, for people to look
+    /// at: `name`.png in the build folder's "screenshots".
+    void shoot(const QString &name);
 
-    /// QML warnings and errors since the window was created.
-    QStringList warnings() const { return m_warnings; }
-    /// Addresses handed to the system's URL handler (folders, documents, web pages).
-    QList<QUrl> openedUrls() const { return m_openedUrls; }
-
-    static QJsonObject phone(const QString &ecid, const QString &udid, const QString &name,
-                             const QJsonArray &layout);
+    /// Alex's phone with the sample layout, which becomes `next` after the first read if given.
+    static QJsonObject alex(const QJsonArray &next = {});
+    /// Sam's phone, with the same layout.
+    static QJsonObject sam();
+    /// The Dock, a first page with a folder, and a second page: 24 app icons.
     static QJsonArray sampleLayout();
+    /// The sample layout with the first two icons of `page` swapped.
+    static QJsonArray swapped(int page);
     /// A folder in the Dock, and folders of nine apps in every column of a page's first and last
     /// rows.
     static QJsonArray foldersLayout();
-    /// Imports `layout` through the File menu's shortcut and its panel.
-    void importLayout(const QJsonArray &layout);
 
 public Q_SLOTS:
     /// The URL handler that stands in for the system's default applications.
-    void openUrl(const QUrl &url);
+    void openUrl(const QUrl &url) { m_openedUrls.append(url); }
 
 private:
     QTemporaryDir m_home;
-    QString m_worldPath;
     std::unique_ptr<DesktopPanels> m_panels;
     std::unique_ptr<VarnoletModel> m_model;
     std::unique_ptr<QQmlApplicationEngine> m_engine;

@@ -20,15 +20,17 @@ StyledMenu {
     onAboutToShow: {
         while (pages.count > 0)
             pages.takeAction(0).destroy()
-        for (let page = 1; page <= workspace.previewPageCount + 1; ++page)
-            pages.addAction(pageAction.createObject(pages, {page: page}))
+        // Worked out once here rather than bound: a taken action may outlive the workspace.
+        const count = workspace.previewPageCount
+        for (let page = 1; page <= count + 1; ++page)
+            pages.addAction(pageAction.createObject(pages, {page: page, fresh: page > count}))
     }
 
     Component {
         id: pageAction
         Action {
             property int page
-            readonly property bool fresh: page > menu.workspace.previewPageCount
+            property bool fresh
             objectName: fresh ? "moveToNewPage" : "moveToPage-" + page
             text: fresh ? "New page" : "Page " + page
             enabled: menu.source !== null && (fresh || menu.source.page !== page
