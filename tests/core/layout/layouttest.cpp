@@ -57,7 +57,6 @@ private Q_SLOTS:
                 && text.indexOf("\"a\"") < text.indexOf("\"z\""));
         QCOMPARE(JsonCodec::encode(JsonCodec::decode(text)), text);
     }
-
     void deviceFormSurvivesParsing_data()
     {
         QTest::addColumn<Layout>("layout");
@@ -75,19 +74,17 @@ private Q_SLOTS:
         const ParsedLayout parsed = LayoutParser::parse(data);
         QCOMPARE(parsed.layout, layout);
         QCOMPARE(parsed.layout.cfgutilData(), data);
+        QCOMPARE(Layout::fromRecord(JsonCodec::decode(JsonCodec::encode(layout.toRecord()))),
+                 layout);
     }
-
-    void recordFormRoundTrips()
+    void recordForm()
     {
-        const Layout layout = parse(example);
-        const QJsonObject record = layout.toRecord();
+        const QJsonObject record = parse(example).toRecord();
         const QJsonObject folder = record[u"pages"_s][1][0][u"folder"_s].toObject();
         QCOMPARE(folder[u"_0"_s].toString(), u"Social"_s);
         QCOMPARE(folder[u"_1"_s].toArray().size(), 1); // nested even for one page
         QCOMPARE(record[u"pages"_s][0][0][u"app"_s][u"_0"_s].toString(), u"p"_s);
-        QCOMPARE(Layout::fromRecord(JsonCodec::decode(JsonCodec::encode(record))), layout);
     }
-
     void recordFormRefusesMalformedItems_data()
     {
         QTest::addColumn<QByteArray>("record");
@@ -108,7 +105,6 @@ private Q_SLOTS:
         QFETCH(QString, description);
         QCOMPARE(failureOf([&] { Layout::fromRecord(JsonCodec::decode(record)); }), description);
     }
-
     // Every limit on both sides; an empty message: the layout is valid.
     void validate_data()
     {
@@ -166,7 +162,6 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QCOMPARE(failureOf([&] { layout.validate(); }), message);
     }
-
     void summaryAndMoves_data()
     {
         QTest::addColumn<QByteArray>("before");
@@ -190,7 +185,6 @@ private Q_SLOTS:
         QTest::newRow("plural renames") << R"([["a"],[["F1","b"],["F2","c"]]])"_ba << R"([["a"],[["G1","b"],["G2","c"]]])"_ba << u"2 folders renamed · Dock unchanged"_s << QStringList();
         // clang-format on
     }
-
     void summaryAndMoves()
     {
         QFETCH(QByteArray, before);
@@ -205,7 +199,6 @@ private Q_SLOTS:
         QCOMPARE(described, moves);
         QCOMPARE(comparison.moves(1), comparison.moves().mid(0, 1));
     }
-
     void listsInReadingOrder()
     {
         const LayoutComparison comparison = compare(R"([["a"],["x","y",["Old","b"],"x","x"]])"_ba,
@@ -218,7 +211,6 @@ private Q_SLOTS:
         const auto renamed = compare(R"([["a"],[["Old","b"]]])", R"([["a"],[["New","b"]]])");
         QCOMPARE(renamed.renamedFolders(), (QList<FolderRename>{{u"Old"_s, u"New"_s}}));
     }
-
     void marks_data()
     {
         QTest::addColumn<QByteArray>("before");
@@ -232,29 +224,24 @@ private Q_SLOTS:
         QTest::newRow("the Dock") << R"([["a","b"],["c"]])"_ba << R"([["b","a"],["c"]])"_ba << QStringList{u"0.0"_s, u"0.1"_s};
         // clang-format on
     }
-
     void marks()
     {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QFETCH(QStringList, marked);
         const LayoutComparison comparison = compare(before, after);
-        const Layout layout = LayoutParser::parse(after).layout;
         QStringList found;
-        for (int page = 0; page < layout.pages.size(); ++page) {
-            for (int at = 0; at < layout.pages[page].size(); ++at) {
+        // Every place up to one beyond each end, so a mark out of range shows too.
+        for (int page = 0; page < 4; ++page)
+            for (int at = 0; at < 5; ++at) {
                 if (comparison.isMarked(page, at))
                     found.append(u"%1.%2"_s.arg(page).arg(at));
-                const QList<QStringList> &folder = layout.pages[page][at].folderPages();
-                for (int inPage = 0; inPage < folder.size(); ++inPage)
-                    for (int in = 0; in < folder[inPage].size(); ++in)
+                for (int inPage = 0; inPage < 3; ++inPage)
+                    for (int in = 0; in < 4; ++in)
                         if (comparison.isMovedInFolder(page, at, inPage, in))
                             found.append(u"%1.%2.%3.%4"_s.arg(page).arg(at).arg(inPage).arg(in));
             }
-        }
         QCOMPARE(found, marked);
-        QVERIFY(!comparison.isMarked(9, 0));
-        QVERIFY(!comparison.isMovedInFolder(1, 0, 5, 0));
     }
 };
 

@@ -55,7 +55,6 @@ private Q_SLOTS:
         QCOMPARE(offset, snapshot.date);
         QCOMPARE(offset.timeSpec(), Qt::UTC);
     }
-
     void fromJsonRefuses_data()
     {
         QTest::addColumn<QString>("key");
@@ -89,7 +88,6 @@ private Q_SLOTS:
             record.insert(key, value);
         QCOMPARE(failureOf([&] { Snapshot::fromJson(record); }), failure);
     }
-
     void restoreCheck_data()
     {
         QTest::addColumn<Device>("selected");
