@@ -62,7 +62,6 @@ private Q_SLOTS:
         row("override over the App Store genre", u"com.acme.answered"_s, u"Answered"_s, money, {}, money);
         // clang-format on
     }
-
     void info()
     {
         QFETCH(QString, id);
@@ -86,7 +85,6 @@ private Q_SLOTS:
         QCOMPARE(info.name, name);
         QCOMPARE(info.category, category);
     }
-
     // The demo: a full Dock and pages of 20, 74 different apps, every one a known app.
     void demoLayout()
     {
@@ -102,7 +100,6 @@ private Q_SLOTS:
         for (const QString &id : ids)
             QVERIFY2(AppCatalog::info(id).category != AppCategory::other, qPrintable(id));
     }
-
     // A title is how a category or style is stored, exactly; groups come in this order.
     void titles()
     {
@@ -125,7 +122,6 @@ private Q_SLOTS:
             QVERIFY(!SortStyles::fromTitle(text));
         }
     }
-
     void cleanup() { QLocale::setDefault(QLocale::system()); }
 
     void order_data()
@@ -160,7 +156,6 @@ private Q_SLOTS:
         QTest::newRow("German: Ö with O")
                 << QLocale(QLocale::German) << u"Ölstuga"_s << u"Zebra"_s << -1;
     }
-
     // The organizer sorts by keys, so keys must order exactly as compare() does.
     void order()
     {

@@ -69,7 +69,6 @@ private Q_SLOTS:
         QCOMPARE(AppStoreAnswer::from(entry), std::optional(answer));
         QCOMPARE(AppStoreAnswer::from(AppStoreEntry{}), std::nullopt);
     }
-
     void sendsOnlyUnknownIdentifiersInBatches()
     {
         Lookup lookUp;
@@ -86,12 +85,11 @@ private Q_SLOTS:
         QStringList sent;
         QList<qsizetype> batches;
         for (const QString &request : lookUp.standIn.requests()) {
-            const QUrlQuery query(QUrl(request).query());
-            QCOMPARE(QUrl(request).path(), u"/lookup"_s);
-            QCOMPARE(query.queryItems().size(), 3);
-            QCOMPARE(query.queryItemValue(u"entity"_s), u"software"_s);
-            QCOMPARE(query.queryItemValue(u"country"_s), u"us"_s);
+            QUrlQuery query(QUrl(request).query());
             sent += query.queryItemValue(u"bundleId"_s).split(u',');
+            query.removeQueryItem(u"bundleId"_s);
+            QCOMPARE(QUrl(request).path() + u'?' + query.toString(),
+                     u"/lookup?entity=software&country=us"_s);
             batches.append(sent.size());
         }
         QCOMPARE(sent, unknown);
@@ -103,7 +101,6 @@ private Q_SLOTS:
                  QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(lookUp.cache.load().value(u"com.acme.internal.expenses"_s).found, false);
     }
-
     // What a lookup of Shazam (and WeChat) asks and answers, with what the cache holds beforehand:
     // an entry of that age in days, or damaged bytes.
     void lookUp_data()
@@ -132,7 +129,6 @@ private Q_SLOTS:
         QTest::newRow("damaged: entry without a date") << u"answer"_s << online << -1 << false << R"({"apps": {"a.b": {"found": false}}, "schemaVersion": 1})"_ba << 1 << u"Shazam WeChat"_s;
         // clang-format on
     }
-
     void lookUp()
     {
         QFETCH(QString, mode);

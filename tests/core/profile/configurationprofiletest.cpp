@@ -59,7 +59,6 @@ private Q_SLOTS:
         QCOMPARE(webClip.value(u"Type"_s), u"WebClip"_s);
         QCOMPARE(webClip.value(u"URL"_s), u"https://example.com/a?b=1&c=2"_s);
     }
-
     void readsWhatOthersWrite_data()
     {
         QTest::addColumn<QByteArray>("profile");
