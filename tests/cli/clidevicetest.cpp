@@ -160,15 +160,7 @@ private Q_SLOTS:
     void applyAndRestore()
     {
         const QString initial = idOf(cli({u"read"_s, anaEcid}));
-        const CliRun organized = CliRun::start(
-                {u"organize"_s, u"-"_s, u"--style"_s, u"alphabetical"_s}, anaLayout);
-        const CliRun applied = cli(apply(organized.out));
-        QCOMPARE(applied.err, QString());
-        QCOMPARE(applied.out,
-                 (readBackMatches
-                  + u"\nChanges: 6 apps move · 1 folder removed · Dock unchanged\n"_s)
-                         .toUtf8());
-        QCOMPARE(anaNow(), parsed(organized.out));
+        QCOMPARE(cli(apply(swapped)).status, 0);
         // Snapshots of the same second have no defined order, so look them up by reason.
         const auto reasons = [this] {
             QStringList result;
@@ -187,7 +179,7 @@ private Q_SLOTS:
         // Saved in upper case, found in any case.
         const CliRun restored = cli({u"restore"_s, anaEcid, initial.toLower()});
         QCOMPARE(restored.err, QString());
-        QVERIFY(restored.out.endsWith("\nChanges: 6 apps move · 1 new folder · Dock unchanged\n"));
+        QVERIFY(restored.out.endsWith("\nChanges: 2 apps move · Dock unchanged\n"));
         QCOMPARE(calls(u"set-icon-layout"_s), 2);
         QCOMPARE(anaNow(), parsed(anaLayout));
         QCOMPARE(reasons(), u"Before apply, Before restore, Initial read"_s);
