@@ -254,11 +254,11 @@ private Q_SLOTS:
         QVERIFY(c.kept.isEmpty() || saved.first().startsWith(c.kept + u'-'));
         if (!result)
             return;
-        QCOMPARE(std::tuple(result->layout, result->reader, result->names, result->raw),
-                 std::tuple(layoutOf(before),
-                            c.kept.startsWith(u"springboard"_s) ? u"pymobiledevice3"_s
-                                                                : u"cfgutil"_s,
-                            c.names, readFile(m_root + u"/Diagnostics/"_s + saved.first())));
+        QCOMPARE(result->layout, layoutOf(before));
+        QCOMPARE(result->reader,
+                 c.kept.startsWith(u"springboard"_s) ? u"pymobiledevice3"_s : u"cfgutil"_s);
+        QCOMPARE(result->names, c.names);
+        QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), result->raw);
     }
 
     // Without a reader to fall back on, a response that cannot be kept is not used either.
@@ -356,12 +356,12 @@ private Q_SLOTS:
         QCOMPARE(proposalPath,
                  QFileInfo(m_root + u"/Snapshots/"_s + ids.first() + u"/proposed-layout.json"_s)
                          .absoluteFilePath());
-        const Snapshot &saved = receipt->snapshot;
-        QCOMPARE(saved, SnapshotStore(m_root).load(ids.first()));
-        QCOMPARE(std::tuple(saved.layout, saved.names, saved.reason, saved.reader),
-                 std::tuple(expected, names, u"Tidy"_s,
-                            c.commands.contains(u"springboard write"_s) ? u"pymobiledevice3"_s
-                                                                        : u"cfgutil"_s));
+        QCOMPARE(receipt->snapshot, SnapshotStore(m_root).load(ids.first()));
+        QCOMPARE(receipt->snapshot.layout, expected);
+        QCOMPARE(receipt->snapshot.names, names);
+        QCOMPARE(receipt->snapshot.reason, u"Tidy"_s);
+        QCOMPARE(receipt->snapshot.reader,
+                 c.commands.contains(u"springboard write"_s) ? u"pymobiledevice3"_s : u"cfgutil"_s);
     }
 };
 

@@ -73,8 +73,7 @@ private Q_SLOTS:
         m_tools.insert("@MARKER@", QFile::encodeName(workFile(u"marker"_s)));
         // Writes the second word as many times as the first says.
         m_tools.insert("@REPEAT@",
-                       "repeat() { i=0; while [ $i -lt $1 ]; do printf "
-                       "'%s' \"$2\"; i=$((i+1)); "
+                       "repeat() { i=0; while [ $i -lt $1 ]; do printf '%s' \"$2\"; i=$((i+1)); "
                        "done; }; repeat");
         // Capture folders go here, where cleanup() can see that none is left behind.
         qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
@@ -161,20 +160,21 @@ private Q_SLOTS:
     void whatTheChildSees()
     {
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", "/inherited/bin:" + path);
-        const char *inherited[]
-                = {"NO_COLOR", "PYMOBILEDEVICE3_RECONNECT_ANY", "VARNOLET_TEST_INHERITED"};
-        for (const char *name : inherited)
-            qputenv(name, name[0] == 'N' ? "0" : name[0] == 'P' ? "1" : "kept");
+        const QList<std::pair<const char *, QByteArray>> inherited{
+                {"PATH", "/inherited/bin:" + path},
+                {"NO_COLOR", "0"},
+                {"PYMOBILEDEVICE3_RECONNECT_ANY", "1"},
+                {"VARNOLET_TEST_INHERITED", "kept"}};
+        for (const auto &[name, value] : inherited)
+            qputenv(name, value);
         const auto restore = qScopeGuard([&] {
-            for (const char *name : inherited)
+            for (const auto &[name, value] : inherited)
                 qunsetenv(name);
             qputenv("PATH", path);
         });
         const QString executable
                 = script("printf '%s|%s|%s|%s\\n' \"$PATH\" \"${NO_COLOR-unset}\" "
-                         "\"${PYMOBILEDEVICE3_RECONNECT_ANY-unset}\" "
-                         "\"$VARNOLET_TEST_INHERITED\"\n"
+                         "\"${PYMOBILEDEVICE3_RECONNECT_ANY-unset}\" \"$VARNOLET_TEST_INHERITED\"\n"
                          "for a in \"$@\"; do printf '[%s]' \"$a\"; done; echo\n"
                          "if read line; then echo input; else @READLINK@ /proc/$$/fd/0; fi\n"
                          "out=$(@READLINK@ /proc/$$/fd/1); err=$(@READLINK@ /proc/$$/fd/2)\n"
@@ -190,8 +190,7 @@ private Q_SLOTS:
         const QRegularExpression expected(
                 u"\\A"_s
                 + QRegularExpression::escape(
-                        u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/"
-                        u"sbin|1|unset|"
+                        u"/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin|1|unset|"
                         "kept\n[a b][][*][$HOME]['q'][x;y][-n][line\nbreak][ünï][`id`]\n"
                         "/dev/null\n"_s)
                 + u"700 (%1)\n600 \\1/stdout\n600 \\1/stderr\n\\z"_s.arg(folder));
@@ -240,22 +239,21 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(workFile(u"marker"_s)));
     }
 
-    // A relative name is refused, not guessed.
     void temporaryFolderProblems()
     {
         const QString executable = script("printf ok"_ba);
         const auto restore
                 = qScopeGuard([&] { qputenv("TMPDIR", QFile::encodeName(m_temp.path())); });
+        // A relative name is refused, not guessed.
         qputenv("TMPDIR", "relative/tmp");
         QCOMPARE(failureOf([&] { run(executable); }),
                  u"Could not create the temporary folder relative/tmp."_s);
         qputenv("TMPDIR", QFile::encodeName(executable));
-        const QString failure = failureOf([&] { run(executable); });
-        QVERIFY2(failure.startsWith(
-                         u"Could not create the temporary folder %1/varnolet-process-"_s.arg(
-                                 executable))
-                         && failure.endsWith(u": Not a directory."_s),
-                 qPrintable(failure));
+        QVERIFY(QRegularExpression(
+                        u"\\ACould not create the temporary folder %1/varnolet-process-[0-9A-F-]{36}: Not a directory\\.\\z"_s
+                                .arg(QRegularExpression::escape(executable)))
+                        .match(failureOf([&] { run(executable); }))
+                        .hasMatch());
     }
 };
 
