@@ -30,7 +30,7 @@ struct Keyed
     int index;
 
     explicit Keyed(const QString &text, int index)
-        // The standard library's hash: it takes a fraction of the time qHash takes on this Qt.
+        // The standard library's hash: about half the time of Qt 6.4's seeded qHash here.
         : hash(std::hash<std::u16string_view>{}(
                 {reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())}))
         , data(text.constData())
