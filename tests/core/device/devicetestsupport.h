@@ -47,8 +47,7 @@ inline QString readFailed(const QString &description)
 // The description goes inside the sentence, so its own full stop is dropped.
 inline QString readBackFailed(QString description)
 {
-    if (description.endsWith(u'.'))
-        description.chop(1);
+    description.chop(description.endsWith(u'.'));
     return u"The command completed, but read-back verification failed: "_s + description
             + u". Check your iPhone before continuing. Your previous layout is saved."_s;
 }

@@ -46,7 +46,6 @@ class ProcessRunnerTest : public QObject
     int m_scripts = 0;
 
     QString workFile(const QString &name) const { return m_work.filePath(name); }
-
     // A "#!/bin/sh" script in a folder of its own; @TOOL@ names become absolute paths, so that
     // scripts do not depend on the PATH they are given.
     QString script(QByteArray body, const QString &name = u"cfgutil"_s)
@@ -54,8 +53,8 @@ class ProcessRunnerTest : public QObject
         for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
             body.replace(it.key(), it.value());
         const QString folder = workFile(u"script-"_s + QString::number(++m_scripts));
-        QDir().mkpath(folder);
         QFile file(folder + u'/' + name);
+        QDir().mkpath(folder);
         if (!file.open(QIODevice::WriteOnly) || file.write("#!/bin/sh\n" + body + '\n') < 0)
             qFatal("cannot write a test script");
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -98,15 +97,8 @@ private Q_SLOTS:
                             double timeout = 10, const QString &name = u"cfgutil"_s) {
             QTest::newRow(title) << name << body << timeout << message;
         };
-        // The quoted detail is cut to 2,000 user-perceived characters.
-        const auto cut
-                = [&row](const char *title, const QString &character, int written, int quoted) {
-                      row(title,
-                          "@REPEAT@ " + QByteArray::number(written) + " '" + character.toUtf8()
-                                  + "' >&2; exit 1",
-                          u"cfgutil failed (1). "_s + character.repeated(quoted));
-                  };
-        const QByteArray worker = "@SLEEP@ 30 & echo $! > @MARKER@; ";
+        // A worker that ignores the polite stop, so that only the kill of the whole group ends it.
+        const QByteArray worker = "(trap '' TERM; exec @SLEEP@ 30) & echo $! > @MARKER@; ";
         // clang-format off
         row("both streams, no time limit", "printf 'out\\n'; printf 'err' >&2", u"out\n|err"_s, std::numeric_limits<double>::infinity());
         row("invalid UTF-8 decoded only on standard error", "printf '\\377 ok \\303'; printf '\\377 ok \\303' >&2", QString::fromLatin1("\xff ok \xc3") + u"|\uFFFD ok \uFFFD"_s);
@@ -115,9 +107,10 @@ private Q_SLOTS:
         row("standard output when standard error is empty", "printf x; exit 2", u"cfgutil failed (2). x"_s);
         row("named after the tool", "exit 1", u"pymobiledevice3 failed (1). "_s, 10, u"pymobiledevice3"_s);
         row("killed by a signal", "kill -KILL $$", u"cfgutil failed (9). "_s);
-        cut("5,000 letters cut", u"a"_s, 5000, 2000);
-        cut("emoji with skin tone cut whole", u"\U0001F44D\U0001F3FD"_s, 2500, 2000);
-        cut("2,000 accented letters kept", u"e\u0301"_s, 2000, 2000);
+        // The quoted detail is cut to 2,000 user-perceived characters.
+        row("5,000 letters cut", "@REPEAT@ 5000 a >&2; exit 1", u"cfgutil failed (1). "_s + QString(2000, u'a'));
+        row("emoji with skin tone cut whole", "@REPEAT@ 2500 '\U0001F44D\U0001F3FD' >&2; exit 1", u"cfgutil failed (1). "_s + u"\U0001F44D\U0001F3FD"_s.repeated(2000));
+        row("2,000 accented letters kept", "@REPEAT@ 2000 'e\u0301' >&2; exit 1", u"cfgutil failed (1). "_s + u"e\u0301"_s.repeated(2000));
         row("25,000,000 bytes after a success", "@HEAD@ -c 25000000 /dev/zero", tooLarge);
         row("25,000,000 bytes across both streams, then a failure", "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12500000 /dev/zero >&2; exit 1", tooLarge);
         // These never end by themselves: only the check while polling stops them in time.
@@ -144,6 +137,8 @@ private Q_SLOTS:
         QCOMPARE(failure.isEmpty() ? QString::fromLatin1(output.data) + u'|' + output.standardError
                                    : failure,
                  message);
+        const QByteArray worker = readFile(workFile(u"marker"_s)).trimmed();
+        QTRY_VERIFY_WITH_TIMEOUT(worker.isEmpty() || isGone(pid_t(worker.toInt())), 2000);
     }
 
     void stopsPolitelyThenKills()
