@@ -212,13 +212,11 @@ void WindowInteractionTest::sidebarLinksAndPlatformTexts()
     harness.shoot(u"07-saved-layouts-empty"_s);
     const QByteArray raw = QJsonDocument(WindowHarness::sampleLayout()).toJson();
     const ParsedLayout parsed = LayoutParser::parse(raw);
+    const DeviceRead read{parsed.layout, parsed.names, raw, u"cfgutil"_s};
+    const Device alex(alexEcid, u"00008140-001C2D3E4F50601E"_s, u"Alex’s iPhone"_s,
+                      u"iPhone16,2"_s);
     for (const QString &reason : {u"Initial read"_s, u"Before restore"_s}) {
-        const QString id = SnapshotStore::standard()
-                                   .save(DeviceRead{parsed.layout, parsed.names, raw, u"cfgutil"_s},
-                                         Device(alexEcid, u"00008140-001C2D3E4F50601E"_s,
-                                                u"Alex’s iPhone"_s, u"iPhone16,2"_s),
-                                         parsed.names, reason)
-                                   .id;
+        const QString id = SnapshotStore::standard().save(read, alex, parsed.names, reason).id;
         QVERIFY(!harness.item(u"snapshotRow-"_s + id));
         QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
         QVERIFY(harness.item(u"snapshotRow-"_s + id) && !harness.isShown(u"snapshotsEmptyState"_s));
@@ -272,8 +270,8 @@ void WindowInteractionTest::importThroughTheOwnFilePanelThenExport()
     const QString folder = harness.home() + u"/layouts"_s;
     QVERIFY(QDir().mkpath(folder));
     QFile out(folder + u"/mine.json"_s);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(QJsonDocument(WindowHarness::sampleLayout()).toJson());
+    QVERIFY(out.open(QIODevice::WriteOnly)
+            && out.write(QJsonDocument(WindowHarness::sampleLayout()).toJson()));
     out.close();
     const auto typePath = [&harness](const QString &path) {
         QCOMPARE(harness.click(u"filePanelPath"_s), QString());
