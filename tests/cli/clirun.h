@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <unistd.h>
 
 /// One run of the built varnolet-cli: its exit status and both output streams.
@@ -15,11 +17,12 @@ struct CliRun
     QString err;
 
     /// `output`: empty to capture standard output, "closed" to close it, or a file such as
-    /// /dev/full.
+    /// /dev/full; `meanwhile` is called once the program runs.
     static CliRun start(const QStringList &arguments, const QByteArray &input = {},
                         const QProcessEnvironment &environment
                         = QProcessEnvironment::systemEnvironment(),
-                        const QString &output = {})
+                        const QString &output = {},
+                        const std::function<void(QProcess &)> &meanwhile = {})
     {
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -30,9 +33,25 @@ struct CliRun
         process.start(QStringLiteral(VARNOLET_CLI), arguments);
         process.write(input);
         process.closeWriteChannel();
+        if (meanwhile)
+            meanwhile(process);
         if (!process.waitForFinished(120000))
             qFatal("varnolet-cli did not finish");
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Returns the path, for the command line.
+    static QString write(const QString &path, const QByteArray &data)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+            qFatal("cannot write a test file");
+        return path;
     }
 };

@@ -7,7 +7,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,374 +14,229 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Run = CliRun;
+// The worked example: a full Dock and one page of Instagram, Facebook, Notes and Calculator.
+const QByteArray example
+        = R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
+    ["com.burbn.instagram","com.facebook.Facebook","com.apple.mobilenotes","com.apple.calculator"]])"_ba;
+const QByteArray after
+        = R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
+    [["Social","com.burbn.instagram","com.facebook.Facebook"],"com.apple.mobilenotes"],["new.app"]])"_ba;
+const QByteArray diffReport
+        = R"({"summary": "3 apps move · 1 new folder · Dock unchanged · 1 page → 2 · 1 app added · 1 app removed",
+    "moved": [{"id": "com.burbn.instagram", "name": "Instagram", "from": "Page 1", "to": "Folder “Social”, page 1"},
+              {"id": "com.facebook.Facebook", "name": "Facebook", "from": "Page 1", "to": "Folder “Social”, page 1"},
+              {"id": "com.apple.mobilenotes", "name": "Jottings", "from": "Page 1", "to": "Page 1"}],
+    "added": ["new.app"], "removed": ["com.apple.calculator"], "folders": {"added": ["Social"], "removed": [], "renamed": []},
+    "dock": {"changed": false}, "pages": {"before": 1, "after": 2}})"_ba;
+const QByteArray springboard
+        = R"([[{"bundleIdentifier":"com.apple.mobilephone","displayName":"Phone"}],
+    [{"displayName":"Tools","iconLists":[["a","b"]]},"a"]])"_ba;
+const QByteArray tooManyInDock = R"([["a","b","c","d","e"],["f"]])"_ba;
+const QByteArray noTwoLooseIcons = R"([[],["a",["F","b","c"]]])"_ba;
 
-Run runCli(const QStringList &arguments, const QByteArray &input = {})
+CliRun cli(const QStringList &arguments, const QByteArray &input = example)
 {
     return CliRun::start(arguments, input);
 }
 
-// The worked example: a full Dock and one page of Instagram, Facebook, Notes and Calculator.
-const QByteArray example =
-        R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
-            ["com.burbn.instagram","com.facebook.Facebook","com.apple.mobilenotes","com.apple.calculator"]])"_ba;
-
-QStringList homePage(const QByteArray &deviceForm)
-{
-    QStringList titles;
-    for (const LayoutItem &item : LayoutParser::parse(deviceForm).layout.pages.value(1))
-        titles.append(item.title());
-    return titles;
-}
-
 } // namespace
 
-// The test bodies stand outside the class: moc misreads some raw string literals.
+/// The offline commands through the built program: options, outputs, exit statuses, sentences.
 class CliTest : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void organizesInEveryStyle_data();
-    void organizesInEveryStyle();
-    void namesAndOverridesFiles();
-    void inspectReportsTheLayout();
-    void appsListsSortedAndFiltered();
-    void appStoreAnswers_data();
-    void appStoreAnswers();
-    void demoPrintsTheSampleLayout();
-    void diffReportsTheChanges();
-    void failuresPrintTheSentenceAlone_data();
-    void failuresPrintTheSentenceAlone();
-    void usageErrors_data();
-    void usageErrors();
-    void helpPrintsTheUsage();
-
-private:
     QTemporaryDir m_dir;
-    QString write(const QString &name, const QByteArray &data);
-};
+    QString file(const QString &name, const QByteArray &data)
+    {
+        return CliRun::write(m_dir.filePath(name), data);
+    }
 
-QString CliTest::write(const QString &name, const QByteArray &data)
-{
-    QFile file(m_dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        qFatal("cannot write a test file");
-    return file.fileName();
-}
+private Q_SLOTS:
+    void organize_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("page"); // page 1 of the proposal
+        const QString names = file(u"names.json"_s, R"({"com.apple.calculator":"Zed"})");
+        const QString overrides = file(u"overrides.json"_s, R"({"com.apple.calculator":"Social"})");
+        // clang-format off
+        QTest::newRow("default style is categories") << QStringList() << R"(["com.apple.mobilenotes",["Social","com.facebook.Facebook","com.burbn.instagram"],"com.apple.calculator"])"_ba;
+        QTest::newRow("alphabetical") << QStringList{u"--style"_s, u"alphabetical"_s} << R"(["com.apple.calculator","com.facebook.Facebook","com.burbn.instagram","com.apple.mobilenotes"])"_ba;
+        QTest::newRow("two-icon test ignores the page size") << QStringList{u"--style"_s, u"two-icon-test"_s, u"--page-size"_s, u"25"_s} << R"(["com.facebook.Facebook","com.burbn.instagram","com.apple.mobilenotes","com.apple.calculator"])"_ba;
+        QTest::newRow("keep the first page") << QStringList{u"--keep-first-page"_s} << R"(["com.burbn.instagram","com.facebook.Facebook","com.apple.mobilenotes","com.apple.calculator"])"_ba;
+        QTest::newRow("names and the Dock moved") << QStringList{u"--style"_s, u"alphabetical"_s, u"--names"_s, names, u"--move-dock"_s} << R"(["com.facebook.Facebook","com.burbn.instagram","com.apple.MobileSMS","com.apple.mobilenotes","com.apple.mobilephone","com.apple.mobilesafari","com.spotify.client","com.apple.calculator"])"_ba;
+        QTest::newRow("overrides") << QStringList{u"--overrides"_s, overrides} << R"(["com.apple.mobilenotes",["Social","com.apple.calculator","com.facebook.Facebook","com.burbn.instagram"]])"_ba;
+        // clang-format on
+    }
+    void organize()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, page);
+        const CliRun run = cli(QStringList{u"organize"_s, u"-"_s} + options);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(JsonCodec::decode(run.out)[1], JsonCodec::decode(page));
+        // The profile holds what organize prints, or the layout itself when no option is given.
+        const CliRun profile
+                = cli(QStringList{u"profile"_s, file(u"in.json"_s, example)} + options);
+        QCOMPARE(profile.status, 0);
+        QCOMPARE(ConfigurationProfile::read(profile.out),
+                 LayoutParser::parse(options.isEmpty() ? example : run.out).layout);
+    }
 
-void CliTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-}
+    void reports()
+    {
+        const CliRun inspect = cli({u"inspect"_s, u"-"_s}, springboard);
+        const Layout layout = LayoutParser::parse(springboard).layout;
+        const QJsonObject report{
+                {u"apps"_s, 4},
+                {u"pages"_s, 1},
+                {u"folders"_s, 1},
+                {u"fingerprint"_s, layout.fingerprint()},
+                {u"names"_s, QJsonObject{{u"com.apple.mobilephone"_s, u"Phone"_s}}},
+                {u"layout"_s, layout.toRecord()}};
+        QCOMPARE(inspect.status, 0);
+        QCOMPARE(inspect.out, JsonCodec::encode(report)); // pretty-printed with sorted keys
 
-void CliTest::organizesInEveryStyle_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QStringList>("page");
-    QTest::newRow("default style is categories")
-            << QStringList()
-            << QStringList{u"com.apple.mobilenotes"_s, u"Social"_s, u"com.apple.calculator"_s};
-    QTest::newRow("alphabetical") << QStringList{u"--style"_s, u"alphabetical"_s}
-                                  << QStringList{
-                                             u"com.apple.calculator"_s, u"com.facebook.Facebook"_s,
-                                             u"com.burbn.instagram"_s, u"com.apple.mobilenotes"_s};
-    QTest::newRow("two-icon test ignores the page size")
-            << QStringList{u"--style"_s, u"two-icon-test"_s, u"--page-size"_s, u"25"_s}
-            << QStringList{u"com.facebook.Facebook"_s, u"com.burbn.instagram"_s,
-                           u"com.apple.mobilenotes"_s, u"com.apple.calculator"_s};
-    QTest::newRow("keep the first page")
-            << QStringList{u"--keep-first-page"_s}
-            << QStringList{u"com.burbn.instagram"_s, u"com.facebook.Facebook"_s,
-                           u"com.apple.mobilenotes"_s, u"com.apple.calculator"_s};
-}
+        const QString names = file(u"diff-names.json"_s, R"({"com.apple.mobilenotes":"Jottings"})");
+        const CliRun diff
+                = cli({u"diff"_s, u"-"_s, file(u"after.json"_s, after), u"--names"_s, names});
+        QCOMPARE(diff.err, QString());
+        QCOMPARE(diff.out, JsonCodec::encode(JsonCodec::decode(diffReport)));
+        const CliRun renamed = cli({u"diff"_s, m_dir.filePath(u"after.json"_s), u"-"_s},
+                                   QByteArray(after).replace("Social", "Friends"));
+        QCOMPARE(JsonCodec::decode(renamed.out)[u"folders"_s][u"renamed"_s],
+                 JsonCodec::decode(R"([{"from":"Social","to":"Friends"}])"));
 
-void CliTest::organizesInEveryStyle()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QStringList, page);
-    const Run fromFile
-            = runCli(QStringList{u"organize"_s, write(u"example.json"_s, example)} + options);
-    QCOMPARE(fromFile.err, QString());
-    QCOMPARE(fromFile.status, 0);
-    QCOMPARE(homePage(fromFile.out), page);
+        QCOMPARE(cli({u"demo"_s}).out, AppCatalog::demo().layout.cfgutilData());
+        const CliRun help = cli({u"--help"_s});
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.startsWith("usage: varnolet-cli COMMAND"));
+        QCOMPARE(help.err, QString());
+    }
 
-    const Run fromStdin = runCli(QStringList{u"organize"_s, u"-"_s} + options, example);
-    QCOMPARE(fromStdin.status, 0);
-    QCOMPARE(fromStdin.out, fromFile.out);
+    void apps()
+    {
+        const QJsonArray all = JsonCodec::decode(cli({u"apps"_s, u"-"_s}).out).toArray();
+        QCOMPARE(all.size(), 8);
+        QCOMPARE(
+                all[0],
+                JsonCodec::decode(
+                        R"({"id":"com.apple.calculator","name":"Calculator","category":"Utilities"})"));
+        const QString names = file(u"apps-names.json"_s, R"({"com.spotify.client":"Tunes"})");
+        const auto found = [&](const QString &search) {
+            QStringList ids;
+            for (const QJsonValue &app :
+                 JsonCodec::decode(
+                         cli({u"apps"_s, u"-"_s, u"--search"_s, search, u"--names"_s, names}).out)
+                         .toArray())
+                ids.append(app[u"id"_s].toString());
+            return ids.join(u' ');
+        };
+        QCOMPARE(
+                found(u"MOBILE"_s),
+                u"com.apple.MobileSMS com.apple.mobilenotes com.apple.mobilephone com.apple.mobilesafari"_s);
+        QCOMPARE(found(u"tunes"_s), u"com.spotify.client"_s);
+    }
 
-    // The profile holds what organize prints, or the layout itself when no option is given.
-    const Run profile = runCli(QStringList{u"profile"_s, u"-"_s} + options, example);
-    QCOMPARE(profile.status, 0);
-    QCOMPARE(ConfigurationProfile::read(profile.out),
-             LayoutParser::parse(options.isEmpty() ? example : fromFile.out).layout);
-}
-
-void CliTest::namesAndOverridesFiles()
-{
-    const QString names = write(u"names.json"_s, R"({"com.apple.calculator":"Zed"})"_ba);
-    const Run renamed = runCli({u"organize"_s, u"-"_s, u"--style"_s, u"alphabetical"_s,
-                                u"--names"_s, names, u"--move-dock"_s},
-                               example);
-    QCOMPARE(renamed.status, 0);
-    const Layout proposal = LayoutParser::parse(renamed.out).layout;
-    QVERIFY(proposal.pages.first().isEmpty());
-    QCOMPARE(proposal.pages[1].last().title(), u"com.apple.calculator"_s);
-
-    const QString overrides = write(u"overrides.json"_s, R"({"com.apple.calculator":"Social"})"_ba);
-    const Run moved = runCli({u"organize"_s, u"-"_s, u"--overrides"_s, overrides}, example);
-    QCOMPARE(moved.status, 0);
-    const LayoutItem social = LayoutParser::parse(moved.out).layout.pages[1].last();
-    QCOMPARE(social.name(), u"Social"_s);
-    QVERIFY(social.identifiers().contains(u"com.apple.calculator"_s));
-}
-
-void CliTest::inspectReportsTheLayout()
-{
-    const QByteArray springboard =
-            R"([[{"bundleIdentifier":"com.apple.mobilephone","displayName":"Phone"}],
-                [{"displayName":"Tools","iconLists":[["a","b"]]},"a"]])"_ba;
-    const Run run = runCli({u"inspect"_s, u"-"_s}, springboard);
-    QCOMPARE(run.status, 0);
-    const QJsonObject report = JsonCodec::decode(run.out).toObject();
-    QCOMPARE(report.keys(),
-             (QStringList{u"apps"_s, u"fingerprint"_s, u"folders"_s, u"layout"_s, u"names"_s,
-                          u"pages"_s}));
-    QCOMPARE(report[u"apps"_s].toInt(), 4);
-    QCOMPARE(report[u"pages"_s].toInt(), 1);
-    QCOMPARE(report[u"folders"_s].toInt(), 1);
-    const Layout layout = LayoutParser::parse(springboard).layout;
-    QCOMPARE(report[u"fingerprint"_s].toString(), layout.fingerprint());
-    QCOMPARE(report[u"names"_s].toObject(),
-             (QJsonObject{{u"com.apple.mobilephone"_s, u"Phone"_s}}));
-    QCOMPARE(Layout::fromRecord(report[u"layout"_s]), layout);
-    QCOMPARE(JsonCodec::encode(report), run.out); // pretty-printed with sorted keys
-}
-
-void CliTest::appsListsSortedAndFiltered()
-{
-    const Run all = runCli({u"apps"_s, u"-"_s}, example);
-    QCOMPARE(all.status, 0);
-    const QJsonArray apps = JsonCodec::decode(all.out).toArray();
-    QCOMPARE(apps.size(), 8);
-    QCOMPARE(apps.first().toObject(),
-             (QJsonObject{{u"id"_s, u"com.apple.calculator"_s},
-                          {u"name"_s, u"Calculator"_s},
-                          {u"category"_s, u"Utilities"_s}}));
-
-    const QString names = write(u"apps-names.json"_s, R"({"com.spotify.client":"Tunes"})"_ba);
-    const Run found
-            = runCli({u"apps"_s, u"-"_s, u"--search"_s, u"MOBILE"_s, u"--names"_s, names}, example);
-    QCOMPARE(found.status, 0);
-    QStringList ids;
-    for (const QJsonValue &app : JsonCodec::decode(found.out).toArray())
-        ids.append(app[u"id"_s].toString());
-    QCOMPARE(ids,
-             (QStringList{u"com.apple.MobileSMS"_s, u"com.apple.mobilenotes"_s,
-                          u"com.apple.mobilephone"_s, u"com.apple.mobilesafari"_s}));
-    const Run renamed
-            = runCli({u"apps"_s, u"-"_s, u"--search"_s, u"tunes"_s, u"--names"_s, names}, example);
-    QCOMPARE(JsonCodec::decode(renamed.out).toArray().size(), 1);
-}
-
-void CliTest::appStoreAnswers_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<int>("other");
-    QTest::addColumn<bool>("sends");
     // 163 popular apps, 84 of them Other by the catalogue; by their genres, 6 Lifestyle apps no
     // keyword places and 2 apps the App Store does not know.
-    QTest::newRow("neither option sends nothing") << QStringList() << u"answer"_s << 84 << false;
-    QTest::newRow("offline with nothing kept")
-            << QStringList{u"--offline"_s} << u"answer"_s << 84 << false;
-    QTest::newRow("asked") << QStringList{u"--app-store"_s} << u"answer"_s << 8 << true;
-    QTest::newRow("unreachable") << QStringList{u"--app-store"_s} << u"fail"_s << 84 << true;
-}
-
-void CliTest::appStoreAnswers()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QString, mode);
-    QFETCH(int, other);
-    QFETCH(bool, sends);
-    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
-    AppStoreStandIn standIn(data + u"popular-answers.json"_s, mode);
-    QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"HOME"_s, home.path());
-    environment.insert(u"VARNOLET_APP_STORE_URL"_s, standIn.url().toString());
-    const QString warning = mode == u"fail"_s
-            ? u"Could not reach the App Store. Categories come from local rules.\n"_s
-            : QString();
-    // The apps in Other, once the run has passed.
-    const auto otherCount = [&](const QStringList &extra) {
-        const Run run = CliRun::start(QStringList{u"apps"_s, data + u"popular-phone.json"_s,
-                                                  u"--names"_s, data + u"popular-names.json"_s}
-                                              + extra,
-                                      {}, environment);
-        int count = run.status == 0 && run.err == warning ? 0 : -1000;
-        for (const QJsonValue &app : JsonCodec::decode(run.out).toArray())
-            count += app[u"category"_s] == u"Other"_s;
-        return count;
-    };
-    QCOMPARE(otherCount(options), other);
-    QCOMPARE(!standIn.requests().isEmpty(), sends);
-    if (mode == u"answer"_s && sends) {
+    void appStoreAnswers()
+    {
+        const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
+        const QString phone = data + u"popular-phone.json"_s;
+        AppStoreStandIn answering(data + u"popular-answers.json"_s),
+                failing(data + u"popular-answers.json"_s, u"fail"_s);
+        QTemporaryDir home, otherHome;
+        // "status|standard error|apps in Other", or what diff prints.
+        const auto run = [&](const AppStoreStandIn &standIn, const QTemporaryDir &in,
+                             const QStringList &arguments, const QByteArray &input = {}) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"HOME"_s, in.path());
+            environment.insert(u"VARNOLET_APP_STORE_URL"_s, standIn.url().toString());
+            const CliRun run = CliRun::start(arguments, input, environment);
+            if (arguments.first() != u"apps"_s)
+                return run;
+            int others = 0;
+            for (const QJsonValue &app : JsonCodec::decode(run.out).toArray())
+                others += app[u"category"_s] == u"Other"_s;
+            return CliRun{run.status, QByteArray::number(others), run.err};
+        };
+        const QStringList apps{u"apps"_s, phone, u"--names"_s, data + u"popular-names.json"_s};
+        QCOMPARE(run(answering, home, apps).out, "84"); // neither option sends nothing
+        QCOMPARE(run(answering, home, apps + QStringList{u"--offline"_s}).out,
+                 "84"); // nothing kept
+        QCOMPARE(answering.requests(), QStringList());
+        const CliRun unreachable = run(failing, otherHome, apps + QStringList{u"--app-store"_s});
+        QCOMPARE(unreachable.err,
+                 u"Could not reach the App Store. Categories come from local rules.\n"_s);
+        QCOMPARE(unreachable.out, "84");
+        QVERIFY(!failing.requests().isEmpty());
+        const CliRun asked = run(answering, home, apps + QStringList{u"--app-store"_s});
+        QCOMPARE(asked.status, 0);
+        QCOMPARE(asked.out, "8");
         // Kept: the same answers offline, with nothing sent.
-        const qsizetype sent = standIn.requests().size();
-        QCOMPARE(otherCount({u"--offline"_s}), other);
-        QCOMPARE(standIn.requests().size(), sent);
+        const qsizetype sent = answering.requests().size();
+        QVERIFY(sent > 0);
+        QCOMPARE(run(answering, home, apps + QStringList{u"--offline"_s}).out, "8");
         // diff names the moving apps with the kept answers: fewer names made from identifiers.
-        const Run organized = CliRun::start(
-                {u"organize"_s, data + u"popular-phone.json"_s, u"--offline"_s}, {}, environment);
+        const QByteArray organized
+                = run(answering, home, {u"organize"_s, phone, u"--offline"_s}).out;
         const auto plainNames = [&](const QStringList &extra) {
-            const Run run = CliRun::start(
-                    QStringList{u"diff"_s, data + u"popular-phone.json"_s, u"-"_s} + extra,
-                    organized.out, environment);
-            int count = run.status == 0 ? 0 : -1000;
-            for (const QJsonValue &move : JsonCodec::decode(run.out)[u"moved"_s].toArray())
+            const CliRun diff = run(answering, home, QStringList{u"diff"_s, phone, u"-"_s} + extra,
+                                    organized);
+            int count = diff.status == 0 ? 0 : -1000;
+            for (const QJsonValue &move : JsonCodec::decode(diff.out)[u"moved"_s].toArray())
                 count += move[u"id"_s].toString().endsWith(u'.' + move[u"name"_s].toString());
             return count;
         };
         QVERIFY(plainNames({u"--offline"_s}) < plainNames({}));
-        QCOMPARE(standIn.requests().size(), sent);
+        QCOMPARE(answering.requests().size(), sent);
     }
-}
 
-void CliTest::demoPrintsTheSampleLayout()
-{
-    const Run run = runCli({u"demo"_s});
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, AppCatalog::demo().layout.cfgutilData());
-    const Run piped = runCli({u"organize"_s, u"-"_s, u"--style"_s, u"alphabetical"_s}, run.out);
-    QCOMPARE(piped.status, 0);
-    QCOMPARE(LayoutParser::parse(piped.out).layout.inventory(),
-             AppCatalog::demo().layout.inventory());
-}
-
-void CliTest::diffReportsTheChanges()
-{
-    const QByteArray after =
-            R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
-                [["Social","com.burbn.instagram","com.facebook.Facebook"],"com.apple.mobilenotes"],["new.app"]])"_ba;
-    const QString names = write(u"diff-names.json"_s, R"({"com.apple.mobilenotes":"Jottings"})"_ba);
-    const Run run = runCli({u"diff"_s, u"-"_s, write(u"after.json"_s, after), u"--names"_s, names},
-                           example);
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.status, 0);
-    const auto move = [](const QString &id, const QString &name, const QString &to) {
-        return QJsonObject{
-                {u"id"_s, id}, {u"name"_s, name}, {u"from"_s, u"Page 1"_s}, {u"to"_s, to}};
-    };
-    const QJsonObject expected{
-            {u"summary"_s,
-             u"3 apps move · 1 new folder · Dock unchanged · 1 page → 2 · 1 app added · 1 app removed"_s},
-            {u"moved"_s,
-             QJsonArray{
-                     move(u"com.burbn.instagram"_s, u"Instagram"_s, u"Folder “Social”, page 1"_s),
-                     move(u"com.facebook.Facebook"_s, u"Facebook"_s, u"Folder “Social”, page 1"_s),
-                     move(u"com.apple.mobilenotes"_s, u"Jottings"_s, u"Page 1"_s)}},
-            {u"added"_s, QJsonArray{u"new.app"_s}},
-            {u"removed"_s, QJsonArray{u"com.apple.calculator"_s}},
-            {u"folders"_s,
-             QJsonObject{{u"added"_s, QJsonArray{u"Social"_s}},
-                         {u"removed"_s, QJsonArray()},
-                         {u"renamed"_s, QJsonArray()}}},
-            {u"dock"_s, QJsonObject{{u"changed"_s, false}}},
-            {u"pages"_s, QJsonObject{{u"before"_s, 1}, {u"after"_s, 2}}}};
-    QCOMPARE(run.out, JsonCodec::encode(expected));
-
-    QByteArray renamed = after;
-    renamed.replace("Social", "Friends");
-    const Run folders = runCli({u"diff"_s, write(u"after.json"_s, after), u"-"_s}, renamed);
-    QCOMPARE(JsonCodec::decode(folders.out)[u"folders"_s][u"renamed"_s].toArray(),
-             (QJsonArray{QJsonObject{{u"from"_s, u"Social"_s}, {u"to"_s, u"Friends"_s}}}));
-}
-
-void CliTest::failuresPrintTheSentenceAlone_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("message");
-    const QString missing = m_dir.filePath(u"missing.json"_s);
-    QTest::newRow("unsupported page size")
-            << QStringList{u"organize"_s, u"-"_s, u"--page-size"_s, u"25"_s} << example
-            << u"Unsupported page size."_s;
-    QTest::newRow("invalid layout")
-            << QStringList{u"inspect"_s, u"-"_s} << R"([["a","b","c","d","e"],["f"]])"_ba
-            << u"The iPhone Dock contains more than four items."_s;
-    QTest::newRow("not JSON")
-            << QStringList{u"apps"_s, u"-"_s} << "[[\"a\"],"_ba
-            << u"The response is not valid JSON (unterminated array at offset 7)."_s;
-    QTest::newRow("two-icon test without two loose icons")
-            << QStringList{u"organize"_s, u"-"_s, u"--style"_s, u"two-icon-test"_s}
-            << R"([[],["a",["F","b","c"]]])"_ba
-            << u"The two-icon test needs two loose app icons on the same Home Screen page."_s;
-    QTest::newRow("diff of an unreadable layout")
-            << QStringList{u"diff"_s, u"-"_s, missing} << example
-            << u"Could not read %1: No such file or directory."_s.arg(missing);
-    QTest::newRow("missing file") << QStringList{u"inspect"_s, missing} << QByteArray()
-                                  << u"Could not read %1: No such file or directory."_s.arg(
-                                             missing);
-}
-
-void CliTest::failuresPrintTheSentenceAlone()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QByteArray, input);
-    QFETCH(QString, message);
-    const Run run = runCli(arguments, input);
-    QCOMPARE(run.status, 1);
-    QCOMPARE(run.err, message + u'\n');
-    QVERIFY(run.out.isEmpty());
-}
-
-void CliTest::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("problem");
-    const QString overrides = write(u"bad-overrides.json"_s, R"({"com.a":"social"})"_ba);
-    QTest::newRow("no command") << QStringList() << u"usage: varnolet-cli"_s;
-    QTest::newRow("unknown command") << QStringList{u"tidy"_s} << u"Unknown command: tidy."_s;
-    QTest::newRow("unknown option")
-            << QStringList{u"inspect"_s, u"-"_s, u"--fast"_s} << u"Unknown option 'fast'."_s;
-    QTest::newRow("missing input") << QStringList{u"organize"_s} << u"Missing argument: INPUT."_s;
-    QTest::newRow("extra argument")
-            << QStringList{u"demo"_s, u"x"_s} << u"Unexpected argument: x."_s;
-    QTest::newRow("missing option value") << QStringList{u"organize"_s, u"-"_s, u"--style"_s}
-                                          << u"Missing value after '--style'."_s;
-    QTest::newRow("unknown style") << QStringList{u"organize"_s, u"-"_s, u"--style"_s, u"random"_s}
-                                   << u"Unknown style random"_s;
-    QTest::newRow("page size not a number")
-            << QStringList{u"organize"_s, u"-"_s, u"--page-size"_s, u"many"_s}
-            << u"The page size must be a whole number."_s;
-    QTest::newRow("diff of two standard inputs")
-            << QStringList{u"diff"_s, u"-"_s, u"-"_s} << u"Only one of BEFORE and AFTER"_s;
-    QTest::newRow("unknown category title")
-            << QStringList{u"organize"_s, u"-"_s, u"--overrides"_s, overrides}
-            << u"gives com.a an unknown category"_s;
-}
-
-void CliTest::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, problem);
-    const Run run = runCli(arguments, example);
-    QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(problem), qPrintable(run.err));
-    QVERIFY(run.err.contains(u"usage: varnolet-cli COMMAND"_s));
-    QVERIFY(run.out.isEmpty());
-}
-
-void CliTest::helpPrintsTheUsage()
-{
-    const Run run = runCli({u"--help"_s});
-    QCOMPARE(run.status, 0);
-    QVERIFY(run.out.startsWith("usage: varnolet-cli COMMAND"));
-    QCOMPARE(run.err, QString());
-}
+    // A failure prints its sentence alone (status 1); a usage error its problem, then the usage
+    // (status 2); standard output stays empty.
+    void failures_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QString missing = m_dir.filePath(u"missing.json"_s);
+        const QString overrides = file(u"bad-overrides.json"_s, R"({"com.a":"social"})");
+        const QString notFound = u"Could not read %1: No such file or directory."_s.arg(missing);
+        // clang-format off
+        QTest::newRow("unsupported page size") << QStringList{u"organize"_s, u"-"_s, u"--page-size"_s, u"25"_s} << example << 1 << u"Unsupported page size."_s;
+        QTest::newRow("invalid layout") << QStringList{u"inspect"_s, u"-"_s} << tooManyInDock << 1 << u"The iPhone Dock contains more than four items."_s;
+        QTest::newRow("not JSON") << QStringList{u"apps"_s, u"-"_s} << "[[\"a\"],"_ba << 1 << u"The response is not valid JSON (unterminated array at offset 7)."_s;
+        QTest::newRow("two-icon test without two loose icons") << QStringList{u"organize"_s, u"-"_s, u"--style"_s, u"two-icon-test"_s} << noTwoLooseIcons << 1 << u"The two-icon test needs two loose app icons on the same Home Screen page."_s;
+        QTest::newRow("diff of an unreadable layout") << QStringList{u"diff"_s, u"-"_s, missing} << example << 1 << notFound;
+        QTest::newRow("missing file") << QStringList{u"inspect"_s, missing} << QByteArray() << 1 << notFound;
+        QTest::newRow("no command") << QStringList() << example << 2 << u"usage: varnolet-cli COMMAND [ARGUMENTS]"_s;
+        QTest::newRow("unknown command") << QStringList{u"tidy"_s} << example << 2 << u"Unknown command: tidy."_s;
+        QTest::newRow("unknown option") << QStringList{u"inspect"_s, u"-"_s, u"--fast"_s} << example << 2 << u"Unknown option 'fast'."_s;
+        QTest::newRow("missing input") << QStringList{u"organize"_s} << example << 2 << u"Missing argument: INPUT."_s;
+        QTest::newRow("extra argument") << QStringList{u"demo"_s, u"x"_s} << example << 2 << u"Unexpected argument: x."_s;
+        QTest::newRow("missing option value") << QStringList{u"organize"_s, u"-"_s, u"--style"_s} << example << 2 << u"Missing value after '--style'."_s;
+        QTest::newRow("unknown style") << QStringList{u"organize"_s, u"-"_s, u"--style"_s, u"random"_s} << example << 2 << u"Unknown style random; use categories, alphabetical or two-icon-test."_s;
+        QTest::newRow("page size not a number") << QStringList{u"organize"_s, u"-"_s, u"--page-size"_s, u"many"_s} << example << 2 << u"The page size must be a whole number."_s;
+        QTest::newRow("diff of two standard inputs") << QStringList{u"diff"_s, u"-"_s, u"-"_s} << example << 2 << u"Only one of BEFORE and AFTER can be read from standard input."_s;
+        QTest::newRow("unknown category title") << QStringList{u"organize"_s, u"-"_s, u"--overrides"_s, overrides} << example << 2 << u"The overrides file %1 gives com.a an unknown category; use one of: Productivity, Social, Entertainment, Games, Money, Shopping, Travel, Health, Creativity, Utilities, Websites, Other."_s.arg(overrides);
+        // clang-format on
+    }
+    void failures()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const CliRun run = cli(arguments, input);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.err.section(u"\n\n"_s, 0, 0).chopped(status == 1), message);
+        QVERIFY(status == 1 || run.err.contains(u"usage: varnolet-cli COMMAND"_s));
+        QVERIFY(run.out.isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(CliTest)
 #include "clitest.moc"

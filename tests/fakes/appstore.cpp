@@ -18,17 +18,14 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    QFile answersFile(arguments.value(1));
-    if (arguments.size() < 3 || !answersFile.open(QIODevice::ReadOnly))
+    QFile answersFile(arguments.value(1)), journal(arguments.value(2));
+    QTcpServer server;
+    if (!answersFile.open(QIODevice::ReadOnly)
+        || !journal.open(QIODevice::Append | QIODevice::Unbuffered)
+        || !server.listen(QHostAddress::LocalHost))
         return 64;
     const QJsonObject answers = QJsonDocument::fromJson(answersFile.readAll()).object();
     const QString mode = arguments.value(3, u"answer"_s);
-    QFile journal(arguments.at(2));
-    QTcpServer server;
-    if (!journal.open(QIODevice::Append | QIODevice::Unbuffered)
-        || !server.listen(QHostAddress::LocalHost))
-        return 71;
-
     QObject::connect(&server, &QTcpServer::newConnection, [&] {
         QTcpSocket *socket = server.nextPendingConnection();
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -39,27 +36,23 @@ int main(int argc, char *argv[])
             socket->setProperty("seen", true);
             const QByteArray target = head.split(' ').value(1);
             journal.write(target + '\n');
-            QJsonArray results;
-            const QString ids = QUrlQuery(QUrl(QString::fromUtf8(target)).query())
-                                        .queryItemValue(u"bundleId"_s, QUrl::FullyDecoded);
-            for (const QString &id : ids.split(u',')) {
-                QJsonObject result = answers.value(id).toObject();
-                if (!result.isEmpty()) {
-                    result.insert(u"bundleId"_s, id);
-                    results.append(result);
-                }
-            }
-            QByteArray body = QJsonDocument(QJsonObject{{u"results"_s, results}}).toJson();
-            QByteArray status = "200 OK";
             if (mode == u"slow"_s)
                 return;
-            if (mode == u"fail"_s)
-                status = "503 Service Unavailable";
-            else if (mode == u"garbage"_s)
-                body = "<html>Maintenance</html>";
-            socket->write("HTTP/1.1 " + status
-                          + "\r\nContent-Length: " + QByteArray::number(body.size())
-                          + "\r\nConnection: close\r\n\r\n" + body);
+            QJsonArray results;
+            for (const QString &id : QUrlQuery(QUrl(QString::fromUtf8(target)).query())
+                                             .queryItemValue(u"bundleId"_s, QUrl::FullyDecoded)
+                                             .split(u','))
+                if (QJsonObject result = answers[id].toObject(); !result.isEmpty()) {
+                    result[u"bundleId"_s] = id;
+                    results.append(result);
+                }
+            const QByteArray body = mode == u"garbage"_s
+                    ? "<html>Maintenance</html>"
+                    : QJsonDocument(QJsonObject{{u"results"_s, results}}).toJson();
+            socket->write(
+                    (mode == u"fail"_s ? "HTTP/1.1 503 Service Unavailable" : "HTTP/1.1 200 OK")
+                    + "\r\nContent-Length: "_ba + QByteArray::number(body.size())
+                    + "\r\nConnection: close\r\n\r\n" + body);
             socket->disconnectFromHost();
         });
     });

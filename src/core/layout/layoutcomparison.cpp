@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -29,7 +30,9 @@ struct Keyed
     int index;
 
     explicit Keyed(const QString &text, int index)
-        : hash(::qHash(text))
+        // The standard library's hash: about half the time of Qt 6.4's seeded qHash here.
+        : hash(std::hash<std::u16string_view>{}(
+                {reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())}))
         , data(text.constData())
         , size(int(text.size()))
         , index(index)

@@ -17,7 +17,6 @@ using namespace Qt::StringLiterals;
 
 inline const QString ecid = u"0x1C2D3E4F50601E"_s;
 inline const QString udid = u"00008140-001C2D3E4F50601E"_s;
-
 inline Device phone()
 {
     return Device(ecid, udid, u"Alex’s iPhone"_s, u"iPhone16,2"_s);
@@ -30,43 +29,25 @@ inline const QString timedOut
 inline const QString tooLarge = u"Device output was unexpectedly large."_s;
 inline const QString invalidDevice
         = u"The selected device has no valid ECID and UDID. Reconnect and refresh."_s;
-inline const QString inventoryChanged
-        = u"Apply would add or remove app icons. Read the device again."_s;
-inline const QString notConnected
-        = u"The selected iPhone is no longer connected. No layout was written."_s;
 inline const QString changedSincePreview = u"Your iPhone layout changed after the preview was "
                                            "created. Read it again before applying."_s;
-inline const QString readBackDiffers
-        = u"Configurator accepted the command, but the layout read back does not match. No "
-          "second write was attempted. Check the phone; your previous layout is saved."_s;
-inline const QString readBackMatches
-        = u"The layout read back from your iPhone matches the proposal. "
-          "Check your Home Screen visually, too."_s;
+inline const QString readBackMatches = u"The layout read back from your iPhone matches the "
+                                       "proposal. Check your Home Screen visually, too."_s;
 
 inline QString reported(const QByteArray &response)
 {
     return u"Configurator reported an error: "_s + QString::fromUtf8(response);
 }
-
 inline QString readFailed(const QString &description)
 {
     return u"Could not read the layout. "_s + description
             + u"\nIf get-icon-layout crashes, install the optional reader from the Varnolet "
               "setup guide, then refresh."_s;
 }
-
-inline QString writeFailed(const QString &snapshotId, const QString &description)
-{
-    return u"The apply command did not finish successfully. The phone may have changed; inspect "
-           "it before retrying. Your previous layout is saved as "_s
-            + snapshotId + u".\n"_s + description;
-}
-
 // The description goes inside the sentence, so its own full stop is dropped.
 inline QString readBackFailed(QString description)
 {
-    if (description.endsWith(u'.'))
-        description.chop(1);
+    description.chop(description.endsWith(u'.'));
     return u"The command completed, but read-back verification failed: "_s + description
             + u". Check your iPhone before continuing. Your previous layout is saved."_s;
 }
@@ -87,18 +68,15 @@ inline QByteArray readFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
 inline bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
-
 inline QByteArray sample(const QString &name)
 {
     return readFile(QStringLiteral(VARNOLET_SAMPLES) + u'/' + name);
 }
-
 inline QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(
@@ -109,16 +87,11 @@ inline QStringList entries(const QString &folder)
 inline int childProcessCount()
 {
     int children = 0;
-    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
     for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(u"/proc/"_s + entry + u"/stat"_s);
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
         // "pid (command) state ppid …", where the command may hold blanks and parentheses.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1) == self)
-            ++children;
+        const QByteArray line = readFile(u"/proc/"_s + entry + u"/stat"_s);
+        children += line.mid(line.lastIndexOf(')') + 2).split(' ').value(1)
+                == QByteArray::number(QCoreApplication::applicationPid());
     }
     return children;
 }

@@ -46,7 +46,6 @@ class ProcessRunnerTest : public QObject
     int m_scripts = 0;
 
     QString workFile(const QString &name) const { return m_work.filePath(name); }
-
     // A "#!/bin/sh" script in a folder of its own; @TOOL@ names become absolute paths, so that
     // scripts do not depend on the PATH they are given.
     QString script(QByteArray body, const QString &name = u"cfgutil"_s)
@@ -54,8 +53,8 @@ class ProcessRunnerTest : public QObject
         for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
             body.replace(it.key(), it.value());
         const QString folder = workFile(u"script-"_s + QString::number(++m_scripts));
-        QDir().mkpath(folder);
         QFile file(folder + u'/' + name);
+        QDir().mkpath(folder);
         if (!file.open(QIODevice::WriteOnly) || file.write("#!/bin/sh\n" + body + '\n') < 0)
             qFatal("cannot write a test script");
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -88,34 +87,7 @@ private Q_SLOTS:
         QCOMPARE(childProcessCount(), 0);
     }
 
-    void returnsWhatTheChildWrote_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<double>("timeout");
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("standardError");
-        QTest::newRow("both streams, no time limit")
-                << "printf 'out\\n'; printf 'err' >&2"_ba << std::numeric_limits<double>::infinity()
-                << "out\n"_ba << u"err"_s;
-        QTest::newRow("invalid UTF-8 decoded only on standard error")
-                << "printf '\\377 ok \\303'; printf '\\377 ok \\303' >&2"_ba << 10.0
-                << "\xff ok \xc3"_ba << u"\uFFFD ok \uFFFD"_s;
-        QTest::newRow("24,999,999 bytes together")
-                << "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12499999 /dev/zero >&2"_ba << 10.0
-                << QByteArray(12'500'000, '\0') << QString(12'499'999, QChar::Null);
-    }
-    void returnsWhatTheChildWrote()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(double, timeout);
-        QFETCH(QByteArray, data);
-        QFETCH(QString, standardError);
-        const CommandOutput output = run(script(body), {}, {}, timeout);
-        QCOMPARE(output.data, data);
-        QCOMPARE(output.standardError, standardError);
-    }
-
-    void failures_data()
+    void outcomes_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("body");
@@ -125,43 +97,48 @@ private Q_SLOTS:
                             double timeout = 10, const QString &name = u"cfgutil"_s) {
             QTest::newRow(title) << name << body << timeout << message;
         };
-        row("standard error wins, untrimmed", "printf out; printf '  boom\\n' >&2; exit 4",
-            u"cfgutil failed (4).   boom\n"_s);
-        row("standard output when standard error is empty", "printf x; exit 2",
-            u"cfgutil failed (2). x"_s);
-        row("named after the tool", "exit 1", u"pymobiledevice3 failed (1). "_s, 10,
-            u"pymobiledevice3"_s);
+        // A worker that ignores the polite stop, so that only the kill of the whole group ends it.
+        const QByteArray worker = "(trap '' TERM; exec @SLEEP@ 30) & echo $! > @MARKER@; ";
+        // clang-format off
+        row("both streams, no time limit", "printf 'out\\n'; printf 'err' >&2", u"out\n|err"_s, std::numeric_limits<double>::infinity());
+        row("invalid UTF-8 decoded only on standard error", "printf '\\377 ok \\303'; printf '\\377 ok \\303' >&2", QString::fromLatin1("\xff ok \xc3") + u"|\uFFFD ok \uFFFD"_s);
+        row("24,999,999 bytes together", "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12499999 /dev/zero >&2", QString(12'500'000, QChar::Null) + u'|' + QString(12'499'999, QChar::Null));
+        row("standard error wins, untrimmed", "printf out; printf '  boom\\n' >&2; exit 4", u"cfgutil failed (4).   boom\n"_s);
+        row("standard output when standard error is empty", "printf x; exit 2", u"cfgutil failed (2). x"_s);
+        row("named after the tool", "exit 1", u"pymobiledevice3 failed (1). "_s, 10, u"pymobiledevice3"_s);
         row("killed by a signal", "kill -KILL $$", u"cfgutil failed (9). "_s);
         // The quoted detail is cut to 2,000 user-perceived characters.
-        const auto cut
-                = [&row](const char *title, const QString &character, int written, int quoted) {
-                      row(title,
-                          "@REPEAT@ " + QByteArray::number(written) + " '" + character.toUtf8()
-                                  + "' >&2; exit 1",
-                          u"cfgutil failed (1). "_s + character.repeated(quoted));
-                  };
-        cut("5,000 letters cut", u"a"_s, 5000, 2000);
-        cut("emoji with skin tone cut whole", u"\U0001F44D\U0001F3FD"_s, 2500, 2000);
-        cut("2,000 accented letters kept", u"e\u0301"_s, 2000, 2000);
+        row("5,000 letters cut", "@REPEAT@ 5000 a >&2; exit 1", u"cfgutil failed (1). "_s + QString(2000, u'a'));
+        row("emoji with skin tone cut whole", "@REPEAT@ 2500 '\U0001F44D\U0001F3FD' >&2; exit 1", u"cfgutil failed (1). "_s + u"\U0001F44D\U0001F3FD"_s.repeated(2000));
+        row("2,000 accented letters kept", "@REPEAT@ 2000 'e\u0301' >&2; exit 1", u"cfgutil failed (1). "_s + u"e\u0301"_s.repeated(2000));
         row("25,000,000 bytes after a success", "@HEAD@ -c 25000000 /dev/zero", tooLarge);
-        row("25,000,000 bytes across both streams, then a failure",
-            "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12500000 /dev/zero >&2; exit 1", tooLarge);
+        row("25,000,000 bytes across both streams, then a failure", "@HEAD@ -c 12500000 /dev/zero; @HEAD@ -c 12500000 /dev/zero >&2; exit 1", tooLarge);
         // These never end by themselves: only the check while polling stops them in time.
         row("runaway writer", "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30", tooLarge, 1.5);
-        row("runaway writer at exactly the limit across both streams",
-            "@HEAD@ -c 20000000 /dev/zero; @HEAD@ -c 5000000 /dev/zero >&2; exec @SLEEP@ 30",
-            tooLarge, 1.5);
+        row("runaway writer at exactly the limit across both streams", "@HEAD@ -c 20000000 /dev/zero; @HEAD@ -c 5000000 /dev/zero >&2; exec @SLEEP@ 30", tooLarge, 1.5);
         row("deadline passed", "printf partial; exec @SLEEP@ 5", timedOut, 0.2);
+        // A wrapper's worker, its pid in the marker, is stopped with it however the run ends.
+        row("worker of a wrapper that ended", worker + "exit 0", u"|"_s, 1.5);
+        row("worker of a wrapper that timed out", worker + "exec @SLEEP@ 30", timedOut, 1.5);
+        row("worker of a runaway writer", worker + "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30", tooLarge, 1.5);
         row("deadline not a number", "exec @SLEEP@ 5", timedOut, std::nan(""));
+        // clang-format on
     }
-    void failures()
+    void outcomes()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, body);
         QFETCH(double, timeout);
         QFETCH(QString, message);
         const QString executable = script(body, name);
-        QCOMPARE(failureOf([&] { run(executable, {}, {}, timeout); }), message);
+        CommandOutput output;
+        const QString failure = failureOf([&] { output = run(executable, {}, {}, timeout); });
+        // What the child wrote, "standard output|standard error", or the failure.
+        QCOMPARE(failure.isEmpty() ? QString::fromLatin1(output.data) + u'|' + output.standardError
+                                   : failure,
+                 message);
+        const QByteArray worker = readFile(workFile(u"marker"_s)).trimmed();
+        QTRY_VERIFY_WITH_TIMEOUT(worker.isEmpty() || isGone(pid_t(worker.toInt())), 2000);
     }
 
     void stopsPolitelyThenKills()
@@ -180,39 +157,20 @@ private Q_SLOTS:
                  qPrintable(QString::number(clock.elapsed())));
     }
 
-    // A wrapper's worker is stopped with it, however the run ends.
-    void leavesNoProcessOfItsGroup_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("message");
-        const QByteArray worker = "@SLEEP@ 30 & echo $! > @MARKER@; ";
-        QTest::newRow("ended by itself") << worker + "exit 0" << QString();
-        QTest::newRow("timed out") << worker + "exec @SLEEP@ 30" << timedOut;
-        QTest::newRow("too large")
-                << worker + "@HEAD@ -c 30000000 /dev/zero; exec @SLEEP@ 30" << tooLarge;
-    }
-    void leavesNoProcessOfItsGroup()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, message);
-        QCOMPARE(failureOf([&] { run(script(body), {}, {}, 1.5); }), message);
-        const pid_t worker = readFile(workFile(u"marker"_s)).trimmed().toInt();
-        QVERIFY(worker > 0);
-        QTRY_VERIFY_WITH_TIMEOUT(isGone(worker), 1000);
-    }
-
     void whatTheChildSees()
     {
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", "/inherited/bin:" + path);
-        qputenv("NO_COLOR", "0");
-        qputenv("PYMOBILEDEVICE3_RECONNECT_ANY", "1");
-        qputenv("VARNOLET_TEST_INHERITED", "kept");
+        const QList<std::pair<const char *, QByteArray>> inherited{
+                {"PATH", "/inherited/bin:" + path},
+                {"NO_COLOR", "0"},
+                {"PYMOBILEDEVICE3_RECONNECT_ANY", "1"},
+                {"VARNOLET_TEST_INHERITED", "kept"}};
+        for (const auto &[name, value] : inherited)
+            qputenv(name, value);
         const auto restore = qScopeGuard([&] {
+            for (const auto &[name, value] : inherited)
+                qunsetenv(name);
             qputenv("PATH", path);
-            qunsetenv("NO_COLOR");
-            qunsetenv("PYMOBILEDEVICE3_RECONNECT_ANY");
-            qunsetenv("VARNOLET_TEST_INHERITED");
         });
         const QString executable
                 = script("printf '%s|%s|%s|%s\\n' \"$PATH\" \"${NO_COLOR-unset}\" "
@@ -254,24 +212,15 @@ private Q_SLOTS:
         const QString script = u"script"_s;
         const QString plain = workFile(u"plain"_s);
         QFile(plain).open(QIODevice::WriteOnly);
-        QTest::newRow("no program")
-                << QString() << QStringList() << Environment()
-                << u"Could not start the device command: no program was given."_s;
-        QTest::newRow("null character in an argument")
-                << script << QStringList{u"--ecid"_s, u"12\u000034"_s} << Environment()
-                << u"Could not start %1: its command line contains a null character."_s;
-        QTest::newRow("equals sign in a variable name")
-                << script << QStringList() << Environment{{u"A=B"_s, u"1"_s}}
-                << u"Could not start %1: the environment variable “A=B” cannot be passed to it."_s;
-        QTest::newRow("missing file")
-                << workFile(u"missing/cfgutil"_s) << QStringList() << Environment()
-                << u"Could not start %1: No such file or directory."_s;
-        QTest::newRow("not executable") << plain << QStringList() << Environment()
-                                        << u"Could not start %1: Permission denied."_s;
+        // clang-format off
+        QTest::newRow("no program") << QString() << QStringList() << Environment() << u"Could not start the device command: no program was given."_s;
+        QTest::newRow("null character in an argument") << script << QStringList{u"--ecid"_s, u"12\u000034"_s} << Environment() << u"Could not start %1: its command line contains a null character."_s;
+        QTest::newRow("equals sign in a variable name") << script << QStringList() << Environment{{u"A=B"_s, u"1"_s}} << u"Could not start %1: the environment variable “A=B” cannot be passed to it."_s;
+        QTest::newRow("missing file") << workFile(u"missing/cfgutil"_s) << QStringList() << Environment() << u"Could not start %1: No such file or directory."_s;
+        QTest::newRow("not executable") << plain << QStringList() << Environment() << u"Could not start %1: Permission denied."_s;
         // A bare name is a file in the working folder, never a program found through PATH.
-        QTest::newRow("bare name of a program in PATH")
-                << u"sh"_s << QStringList() << Environment()
-                << u"Could not start %1: No such file or directory."_s;
+        QTest::newRow("bare name of a program in PATH") << u"sh"_s << QStringList() << Environment() << u"Could not start %1: No such file or directory."_s;
+        // clang-format on
     }
     void refusedOrNotStarted()
     {
@@ -300,13 +249,11 @@ private Q_SLOTS:
         QCOMPARE(failureOf([&] { run(executable); }),
                  u"Could not create the temporary folder relative/tmp."_s);
         qputenv("TMPDIR", QFile::encodeName(executable));
-        const QString failure = failureOf([&] { run(executable); });
-        QVERIFY2(QRegularExpression(u"\\ACould not create the temporary folder %1/varnolet-process-"
-                                    "[0-9A-F-]{36}: Not a directory\\.\\z"_s.arg(
-                                            QRegularExpression::escape(executable)))
-                         .match(failure)
-                         .hasMatch(),
-                 qPrintable(failure));
+        QVERIFY(QRegularExpression(
+                        u"\\ACould not create the temporary folder %1/varnolet-process-[0-9A-F-]{36}: Not a directory\\.\\z"_s
+                                .arg(QRegularExpression::escape(executable)))
+                        .match(failureOf([&] { run(executable); }))
+                        .hasMatch());
     }
 };
 

@@ -3,6 +3,7 @@
 #include "jsoncodec.h"
 #include "layoutparser.h"
 
+#include <QDirIterator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -21,22 +22,20 @@ namespace {
 QList<int> modes(const QStringList &paths)
 {
     QList<int> modes;
-    for (const QString &path : paths) {
-        struct stat info;
-        modes.append(::stat(QFile::encodeName(path).constData(), &info) == 0
-                             ? int(info.st_mode & 07777)
-                             : -1);
-    }
+    struct stat info;
+    for (const QString &path : paths)
+        modes.append(::stat(QFile::encodeName(path).constData(), &info) ? -1
+                                                                        : info.st_mode & 07777);
     return modes;
 }
 
 DeviceRead sampleRead()
 {
     const QByteArray raw = sample(u"cfgutil-get-icon-layout.json"_s);
-    return DeviceRead{LayoutParser::parse(raw, ecid).layout,
-                      {{u"com.apple.Pages"_s, u"From the read"_s}},
-                      raw,
-                      u"cfgutil"_s};
+    return {LayoutParser::parse(raw, ecid).layout,
+            {{u"com.apple.Pages"_s, u"From the read"_s}},
+            raw,
+            u"cfgutil"_s};
 }
 
 QString newId()
@@ -44,10 +43,23 @@ QString newId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
+using Refused = std::function<void(const SnapshotStore &, Snapshot)>;
+
 const QString invalidId = u"Invalid snapshot identifier."_s;
 const QString unsupported = u"Unsupported snapshot version."_s;
 const QString changed = u"This snapshot was changed or is incomplete. Restore is blocked."_s;
 const QString crowdedDock = u"The iPhone Dock contains more than four items."_s;
+
+// Every path under `folder`.
+QStringList tree(const QString &folder)
+{
+    QStringList paths;
+    for (QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        paths.append(it.next());
+    return paths;
+}
 
 void setInRecord(const QString &folder, const QString &key, const QJsonValue &value)
 {
@@ -64,6 +76,17 @@ class SnapshotStoreTest : public QObject
 
     QTemporaryDir m_temporary;
     QString m_root;
+    SnapshotStore store{QString()};
+    Snapshot saved;
+    QString folder;
+
+    // A store in a folder of its own holding one snapshot.
+    void saveOne()
+    {
+        store = SnapshotStore(m_root);
+        saved = store.save(sampleRead(), phone(), {}, u"r"_s);
+        folder = store.snapshotsPath() + u'/' + saved.id;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -75,33 +98,16 @@ private Q_SLOTS:
 
     void init() { m_root = m_temporary.filePath(newId() + u"/Varnolet"_s); }
 
-    void standardRoot_data()
-    {
-        QTest::addColumn<QString>("xdgData");
-        QTest::addColumn<QString>("named");
-        QTest::addColumn<QString>("expected");
-#ifndef Q_OS_MACOS
-        QTest::newRow("xdg") << u"/x"_s << u""_s << u"/x/Varnolet"_s;
-#endif
-        QTest::newRow("named") << u"/x"_s << u"/y/store"_s << u"/y/store"_s;
-    }
-
-    void standardRoot()
-    {
-        QFETCH(QString, xdgData);
-        QFETCH(QString, named);
-        QFETCH(QString, expected);
-        const auto restore = qScopeGuard([] {
-            qunsetenv("XDG_DATA_HOME");
-            qunsetenv("VARNOLET_STORE");
-        });
-        qputenv("XDG_DATA_HOME", QFile::encodeName(xdgData));
-        qputenv("VARNOLET_STORE", QFile::encodeName(named));
-        QCOMPARE(SnapshotStore::standard().root, expected);
-    }
-
     void saveThenLoadUnderHome()
     {
+        qputenv("VARNOLET_STORE", "/y/store");
+        QCOMPARE(SnapshotStore::standard().root, u"/y/store"_s);
+        qunsetenv("VARNOLET_STORE");
+#ifndef Q_OS_MACOS
+        qputenv("XDG_DATA_HOME", "/x");
+        QCOMPARE(SnapshotStore::standard().root, u"/x/Varnolet"_s);
+        qunsetenv("XDG_DATA_HOME");
+#endif
         const QString home = m_temporary.filePath(u"home"_s);
 #ifdef Q_OS_MACOS
         const QString kept = home + u"/Library"_s, made = kept + u"/Application Support"_s;
@@ -122,17 +128,23 @@ private Q_SLOTS:
         QCOMPARE(saved.names, names); // the caller's, not the read's
         QVERIFY(qAbs(saved.date.secsTo(QDateTime::currentDateTimeUtc())) < 600);
         const QString folder = store.snapshotsPath() + u'/' + saved.id;
-        QCOMPARE(
-                entries(folder),
-                (QStringList{u"original-layout.json"_s, u"raw-layout.json"_s, u"snapshot.json"_s}));
+        QCOMPARE(entries(folder),
+                 u"original-layout.json raw-layout.json snapshot.json"_s.split(u' '));
         QCOMPARE(readFile(folder + u"/raw-layout.json"_s), read.raw);
         QCOMPARE(readFile(folder + u"/original-layout.json"_s), read.layout.cfgutilData());
         QCOMPARE(readFile(folder + u"/snapshot.json"_s), JsonCodec::encode(saved.toJson()));
-        QCOMPARE(store.load(saved.id), saved);
+        QCOMPARE(store.load(saved.id.toLower()), saved);
         QCOMPARE(store.list(), QList<Snapshot>{saved});
 
         const QString proposal = store.saveProposal(saved.layout, saved);
-        const QString diagnostic = store.saveDiagnostic("{}"_ba, u"configurator-layout"_s);
+        const QString diagnostic
+                = store.saveDiagnostic("\xff\xfe\x00raw"_ba, u"springboard-layout"_s);
+        const QRegularExpression named(
+                u"/springboard-layout-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.json$"_s);
+        QVERIFY(diagnostic.startsWith(store.diagnosticsPath())
+                && named.match(diagnostic).hasMatch());
+        QCOMPARE(readFile(diagnostic), "\xff\xfe\x00raw"_ba);
+        QVERIFY(store.saveDiagnostic("{}"_ba, u"springboard-layout"_s) != diagnostic);
         // Folders the store makes are 0700 and its files 0600; a folder that was there is kept.
         QCOMPARE(modes({kept}), QList<int>{0755});
         QCOMPARE(modes({made, store.root, store.snapshotsPath(), folder, store.diagnosticsPath()}),
@@ -146,22 +158,20 @@ private Q_SLOTS:
     {
         const SnapshotStore store(m_root);
         // Dates set by hand, so that no test waits for the clock; each reason names its date.
-        for (const QString &date :
-             {u"2026-03-01T10:00:00Z"_s, u"2026-05-01T10:00:00Z"_s, u"2026-01-01T10:00:00Z"_s}) {
-            const Snapshot snapshot = store.save(sampleRead(), phone(), {}, date);
-            setInRecord(store.snapshotsPath() + u'/' + snapshot.id, u"date"_s, date);
-        }
+        const QStringList dates{u"2026-03-01T10:00:00Z"_s, u"2026-05-01T10:00:00Z"_s,
+                                u"2026-01-01T10:00:00Z"_s};
+        for (const QString &date : dates)
+            setInRecord(store.snapshotsPath() + u'/'
+                                + store.save(sampleRead(), phone(), {}, date).id,
+                        u"date"_s, date);
         // An incomplete snapshot, a folder and a file that are no snapshots.
         QVERIFY(QDir().mkpath(store.snapshotsPath() + u'/' + newId()));
         QVERIFY(QDir().mkpath(store.snapshotsPath() + u"/notes"_s));
         QVERIFY(writeFile(store.snapshotsPath() + u'/' + newId(), "a file"_ba));
-
         QStringList reasons;
         for (const Snapshot &snapshot : store.list())
             reasons.append(snapshot.reason);
-        QCOMPARE(reasons,
-                 (QStringList{u"2026-05-01T10:00:00Z"_s, u"2026-03-01T10:00:00Z"_s,
-                              u"2026-01-01T10:00:00Z"_s}));
+        QCOMPARE(reasons, (QStringList{dates[1], dates[0], dates[2]}));
     }
 
     void loadRefusesChangedSnapshots_data()
@@ -170,36 +180,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");      // of the record to replace; empty: the whole file
         QTest::addColumn<QJsonValue>("value"); // undefined: the file is deleted
         QTest::addColumn<QString>("failure");  // %1: the snapshot folder
-
         Layout swapped = sampleRead().layout;
         std::swap(swapped.pages[0][0], swapped.pages[0][1]);
         Layout crowded = sampleRead().layout;
         crowded.pages[0].append(LayoutItem::app(u"com.example.fifth"_s));
-        const QString original = u"original-layout.json"_s;
         const QString record = u"snapshot.json"_s;
         const QJsonValue deleted(QJsonValue::Undefined);
-
-        QTest::newRow("raw response deleted")
-                << u"raw-layout.json"_s << QString() << deleted << QString();
-        QTest::newRow("original layout not a layout")
-                << original << QString() << QJsonValue(QJsonObject())
-                << u"Unrecognized layout response. Export diagnostics to inspect it."_s;
-        QTest::newRow("fingerprint edited")
-                << record << u"fingerprint"_s << QJsonValue(QString(64, u'0')) << changed;
-        QTest::newRow("layout edited in the record")
-                << record << u"layout"_s << QJsonValue(swapped.toRecord()) << changed;
-        QTest::newRow("record layout beyond the limits")
-                << record << u"layout"_s << QJsonValue(crowded.toRecord()) << crowdedDock;
-        QTest::newRow("record device invalid")
-                << record << u"device"_s
-                << QJsonValue(Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()) << invalidDevice;
-        QTest::newRow("schema version 2")
-                << record << u"schemaVersion"_s << QJsonValue(2) << unsupported;
-        QTest::newRow("copied under another identifier")
-                << record << u"id"_s << QJsonValue(newId()) << unsupported;
-        QTest::newRow("record deleted")
-                << record << QString() << deleted
-                << u"Could not read %1/snapshot.json: No such file or directory."_s;
+        // clang-format off
+        QTest::newRow("raw response deleted") << u"raw-layout.json"_s << QString() << deleted << QString();
+        QTest::newRow("original layout not a layout") << u"original-layout.json"_s << QString() << QJsonValue(QJsonObject()) << u"Unrecognized layout response. Export diagnostics to inspect it."_s;
+        QTest::newRow("fingerprint edited") << record << u"fingerprint"_s << QJsonValue(QString(64, u'0')) << changed;
+        QTest::newRow("layout edited in the record") << record << u"layout"_s << QJsonValue(swapped.toRecord()) << changed;
+        QTest::newRow("record layout beyond the limits") << record << u"layout"_s << QJsonValue(crowded.toRecord()) << crowdedDock;
+        QTest::newRow("record device invalid") << record << u"device"_s << QJsonValue(Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()) << invalidDevice;
+        QTest::newRow("schema version 2") << record << u"schemaVersion"_s << QJsonValue(2) << unsupported;
+        QTest::newRow("copied under another identifier") << record << u"id"_s << QJsonValue(newId()) << unsupported;
+        QTest::newRow("record deleted") << record << QString() << deleted << u"Could not read %1/snapshot.json: No such file or directory."_s;
+        // clang-format on
     }
     void loadRefusesChangedSnapshots()
     {
@@ -207,123 +204,81 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QJsonValue, value);
         QFETCH(QString, failure);
-        const SnapshotStore store(m_root);
-        const Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        const QString folder = store.snapshotsPath() + u'/' + snapshot.id;
+        saveOne();
         if (!key.isEmpty())
             setInRecord(folder, key, value);
         else if (!value.isUndefined())
             QVERIFY(writeFile(folder + u'/' + file, JsonCodec::encode(value)));
-        else if (!file.isEmpty())
+        else
             QVERIFY(QFile::remove(folder + u'/' + file));
-        failure.replace(u"%1"_s, folder);
-        QCOMPARE(failureOf([&] { store.load(snapshot.id); }), failure);
+        QCOMPARE(failureOf([&] { store.load(saved.id); }), failure.replace(u"%1"_s, folder));
         // What does not load is not offered for restore.
         QCOMPARE(store.list().size(), failure.isEmpty() ? 1 : 0);
     }
 
-    void refusesInvalidIdentifiers_data()
+    // Each refusal with the store holding one snapshot, moved to where "../x" leads: nothing under
+    // the store changes. %1: the folder of the snapshot, which is no longer there.
+    void refusals_data()
     {
-        QTest::addColumn<QString>("id");
-        QTest::newRow("path traversal") << u"../x"_s;
-        QTest::newRow("UUID, then traversal") << u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F/../../x"_s;
-        QTest::newRow("UUID with a line break") << u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\n"_s;
+        QTest::addColumn<Refused>("refused");
+        QTest::addColumn<QString>("failure");
+        // clang-format off
+        const auto row = [](const char *name, Refused refused, const QString &failure) { QTest::newRow(name) << refused << failure; };
+        for (const QString &id : {u"../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F/../../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\n"_s}) {
+            QTest::addRow("load %s", qPrintable(id)) << Refused([id](const SnapshotStore &store, Snapshot) { store.load(id); }) << invalidId;
+            QTest::addRow("proposal for %s", qPrintable(id)) << Refused([id](const SnapshotStore &store, Snapshot snapshot) { snapshot.id = id; store.saveProposal(snapshot.layout, snapshot); }) << invalidId;
+        }
+        row("save of a Dock only", [](const SnapshotStore &store, Snapshot) { DeviceRead read = sampleRead(); read.layout.pages.resize(1); store.save(read, phone(), {}, u"r"_s); }, u"Expected a Dock and at least one Home Screen page."_s);
+        row("save for a phone without ECID", [](const SnapshotStore &store, Snapshot) { store.save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s), {}, u"r"_s); }, invalidDevice);
+        row("proposal beyond the limits", [](const SnapshotStore &store, Snapshot snapshot) { snapshot.layout.pages[0].append(LayoutItem::app(u"com.example.fifth"_s)); store.saveProposal(snapshot.layout, snapshot); }, crowdedDock);
+        row("proposal for a snapshot not there", [](const SnapshotStore &store, Snapshot snapshot) { store.saveProposal(snapshot.layout, snapshot); }, u"Could not write %1/proposed-layout.json: No such file or directory."_s);
+        row("diagnostic label leading out", [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"../escaped"_s); }, u"Invalid diagnostic label."_s);
+        row("diagnostic label with a null", [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"a\0b"_s); }, u"Invalid diagnostic label."_s);
+        // clang-format on
     }
-    void refusesInvalidIdentifiers()
+    void refusals()
     {
-        QFETCH(QString, id);
-        // A complete snapshot where the traversal leads, had the identifier been used.
-        const SnapshotStore store(m_root);
-        Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        QVERIFY(QDir().rename(store.snapshotsPath() + u'/' + snapshot.id, m_root + u"/x"_s));
-        snapshot.id = id;
-        QCOMPARE(failureOf([&] { store.load(id); }), invalidId);
-        QCOMPARE(failureOf([&] { store.saveProposal(snapshot.layout, snapshot); }), invalidId);
-        QVERIFY(!QFileInfo::exists(m_root + u"/x/proposed-layout.json"_s));
-    }
-
-    void saveRefusesInvalidInput()
-    {
-        const SnapshotStore store(m_root);
-        DeviceRead dockOnly = sampleRead();
-        dockOnly.layout.pages.resize(1);
-        QCOMPARE(failureOf([&] { store.save(dockOnly, phone(), {}, u"r"_s); }),
-                 u"Expected a Dock and at least one Home Screen page."_s);
-        const Device noEcid(u"0x"_s, udid, u"n"_s, u"t"_s);
-        QCOMPARE(failureOf([&] { store.save(sampleRead(), noEcid, {}, u"r"_s); }), invalidDevice);
-        QVERIFY(!QFileInfo::exists(m_root));
-
-        Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        Layout crowded = snapshot.layout;
-        crowded.pages[0].append(LayoutItem::app(u"com.example.fifth"_s));
-        QCOMPARE(failureOf([&] { store.saveProposal(crowded, snapshot); }), crowdedDock);
-        // The folder of a snapshot never saved is not made.
-        snapshot.id = newId();
-        const QString missing = store.snapshotsPath() + u'/' + snapshot.id;
-        QCOMPARE(failureOf([&] { store.saveProposal(snapshot.layout, snapshot); }),
-                 u"Could not write %1/proposed-layout.json: No such file or directory."_s.arg(
-                         missing));
-        QVERIFY(!QFileInfo::exists(missing));
-    }
-
-    void saveDiagnostic()
-    {
-        const SnapshotStore store(m_root);
-        const QByteArray data = "\xff\xfe\x00raw"_ba;
-        const QString path = store.saveDiagnostic(data, u"springboard-layout"_s);
-        QVERIFY(path != store.saveDiagnostic(data, u"springboard-layout"_s));
-        QCOMPARE(QFileInfo(path).path(), store.diagnosticsPath());
-        QVERIFY2(QRegularExpression(
-                         u"/springboard-layout-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.json$"_s)
-                         .match(path)
-                         .hasMatch(),
-                 qPrintable(path));
-        QCOMPARE(readFile(path), data);
-        // The label must not lead out of the folder.
-        for (const QString &label : {u"../escaped"_s, u"a\0b"_s})
-            QCOMPARE(failureOf([&] { store.saveDiagnostic("x"_ba, label); }),
-                     u"Invalid diagnostic label."_s);
-        QCOMPARE(entries(store.diagnosticsPath()).size(), 2);
-    }
-
-    void fileInTheWay()
-    {
-        // A file where the store expects its folder: a clear error, and the file is left alone.
-        QVERIFY(QDir().mkpath(QFileInfo(m_root).path()));
-        QVERIFY(writeFile(m_root, "keep me"_ba));
-        const SnapshotStore store(m_root);
-        const QString expected = u"Could not create the folder %1: File exists."_s.arg(m_root);
-        QCOMPARE(failureOf([&] { store.save(sampleRead(), phone(), {}, u"r"_s); }), expected);
-        QCOMPARE(readFile(m_root), "keep me"_ba);
+        QFETCH(Refused, refused);
+        QFETCH(QString, failure);
+        // As nothing changes, the rows share one store.
+        if (!QFileInfo::exists(store.root + u"/x"_s)) {
+            saveOne();
+            QVERIFY(QDir().rename(folder, m_root + u"/x"_s));
+        }
+        const QStringList before = tree(store.root);
+        QCOMPARE(failureOf([&] { refused(store, saved); }), failure.arg(folder));
+        QCOMPARE(tree(store.root), before);
     }
 
     void unwritableFolders()
     {
+        // A file where the store expects its folder: a clear error, and the file is left alone.
+        QVERIFY(QDir().mkpath(QFileInfo(m_root).path()) && writeFile(m_root, "keep me"_ba));
+        QCOMPARE(failureOf([&] { saveOne(); }),
+                 u"Could not create the folder %1: File exists."_s.arg(m_root));
+        QCOMPARE(readFile(m_root), "keep me"_ba);
         if (::geteuid() == 0)
             QSKIP("File permissions do not stop the superuser.");
-        const SnapshotStore store(m_root);
-        const Snapshot snapshot = store.save(sampleRead(), phone(), {}, u"r"_s);
-        const QString folder = store.snapshotsPath() + u'/' + snapshot.id;
+
+        init();
+        saveOne();
         const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
         const auto restore = qScopeGuard([&] {
             for (const QString &path : {m_root, store.snapshotsPath(), folder})
                 QFile::setPermissions(path, readOnly | QFile::WriteOwner);
         });
-        QVERIFY(QFile::setPermissions(folder, readOnly)
-                && QFile::setPermissions(store.snapshotsPath(), readOnly)
-                && QFile::setPermissions(m_root, readOnly));
-
-        QCOMPARE(failureOf([&] { store.saveProposal(snapshot.layout, snapshot); }),
+        for (const QString &path : {folder, store.snapshotsPath(), m_root})
+            QVERIFY(QFile::setPermissions(path, readOnly));
+        QCOMPARE(failureOf([&] { store.saveProposal(saved.layout, saved); }),
                  u"Could not write %1/proposed-layout.json: Permission denied."_s.arg(folder));
-        QVERIFY(failureOf([&] {
-                    store.save(sampleRead(), phone(), {}, u"r"_s);
-                }).startsWith(u"Could not create the folder %1/"_s.arg(store.snapshotsPath())));
+        const QString created = failureOf([&] { store.save(sampleRead(), phone(), {}, u"r"_s); });
+        QVERIFY(created.startsWith(
+                u"Could not create the folder %1/"_s.arg(store.snapshotsPath())));
         QCOMPARE(failureOf([&] { store.saveDiagnostic("x"_ba, u"l"_s); }),
                  u"Could not create the folder %1/Diagnostics: Permission denied."_s.arg(m_root));
         // Nothing half-written, and the saved snapshot still loads.
         QCOMPARE(entries(folder).size(), 3);
-        QCOMPARE(store.list(), QList<Snapshot>{snapshot});
-
+        QCOMPARE(store.list(), QList<Snapshot>{saved});
         QVERIFY(QFile::setPermissions(store.snapshotsPath(), QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(failureOf([&] { store.list(); }),
                  u"Could not list %1: Permission denied."_s.arg(store.snapshotsPath()));

@@ -1,6 +1,7 @@
 #include "snapshot.h"
-#include "devicetestsupport.h"
 #include "jsoncodec.h"
+#include "layouttestsupport.h"
+#include "restorecheck.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -13,17 +14,17 @@ namespace {
 
 Snapshot sampleSnapshot()
 {
-    Snapshot snapshot;
-    snapshot.id = u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F"_s;
-    snapshot.date = QDateTime(QDate(2026, 12, 5), QTime(11, 45, 55), Qt::UTC);
-    snapshot.device = phone();
-    snapshot.layout = Layout({{LayoutItem::app(u"com.apple.mobilephone"_s)},
-                              {LayoutItem::folder(u"Social"_s, {{u"com.burbn.instagram"_s}})}});
-    snapshot.fingerprint = snapshot.layout.fingerprint();
-    snapshot.names = {{u"com.burbn.instagram"_s, u"Instagram"_s}};
-    snapshot.reason = u"Initial read"_s;
-    snapshot.reader = u"cfgutil"_s;
-    return snapshot;
+    const Layout layout({{LayoutItem::app(u"com.apple.mobilephone"_s)},
+                         {LayoutItem::folder(u"Social"_s, {{u"com.burbn.instagram"_s}})}});
+    return {1,
+            u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F"_s,
+            QDateTime(QDate(2026, 12, 5), QTime(11, 45, 55), Qt::UTC),
+            phone(),
+            layout,
+            layout.fingerprint(),
+            {{u"com.burbn.instagram"_s, u"Instagram"_s}},
+            u"Initial read"_s,
+            u"cfgutil"_s};
 }
 
 } // namespace
@@ -37,9 +38,8 @@ private Q_SLOTS:
     {
         const Snapshot snapshot = sampleSnapshot();
         const QJsonObject record = snapshot.toJson();
-        QCOMPARE(record.keys(),
-                 (QStringList{u"date"_s, u"device"_s, u"fingerprint"_s, u"id"_s, u"layout"_s,
-                              u"names"_s, u"reader"_s, u"reason"_s, u"schemaVersion"_s}));
+        QCOMPARE(record.keys().join(u' '),
+                 u"date device fingerprint id layout names reader reason schemaVersion"_s);
         QCOMPARE(record.value(u"date"_s), QJsonValue(u"2026-12-05T11:45:55Z"_s));
         QCOMPARE(record.value(u"names"_s),
                  QJsonValue(QJsonObject{{u"com.burbn.instagram"_s, u"Instagram"_s}}));
@@ -61,31 +61,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QJsonValue>("value"); // undefined: the key is removed
         QTest::addColumn<QString>("failure");
-
         for (const QString &key : sampleSnapshot().toJson().keys())
             QTest::addRow("%s missing", qPrintable(key))
                     << key << QJsonValue(QJsonValue::Undefined)
                     << u"No value associated with key \"%1\"."_s.arg(key);
         const QString mismatch = u"Expected to decode %1 for \"%2\" but found another value."_s;
-        QTest::newRow("schemaVersion a fraction")
-                << u"schemaVersion"_s << QJsonValue(1.5)
-                << mismatch.arg(u"an integer"_s, u"schemaVersion"_s);
-        QTest::newRow("id a number")
-                << u"id"_s << QJsonValue(1) << mismatch.arg(u"a string"_s, u"id"_s);
-        QTest::newRow("names an array") << u"names"_s << QJsonValue(QJsonArray())
-                                        << mismatch.arg(u"a dictionary"_s, u"names"_s);
-        QTest::newRow("a name a number") << u"names"_s << QJsonValue(QJsonObject{{u"a"_s, 1}})
-                                         << mismatch.arg(u"a string"_s, u"names.a"_s);
+        // clang-format off
+        QTest::newRow("schemaVersion a fraction") << u"schemaVersion"_s << QJsonValue(1.5) << mismatch.arg(u"an integer"_s, u"schemaVersion"_s);
+        QTest::newRow("id a number") << u"id"_s << QJsonValue(1) << mismatch.arg(u"a string"_s, u"id"_s);
+        QTest::newRow("names an array") << u"names"_s << QJsonValue(QJsonArray()) << mismatch.arg(u"a dictionary"_s, u"names"_s);
+        QTest::newRow("a name a number") << u"names"_s << QJsonValue(QJsonObject{{u"a"_s, 1}}) << mismatch.arg(u"a string"_s, u"names.a"_s);
         // Only whole seconds and a zone: other ISO forms are refused.
-        for (const char *date : {"2026-12-05T11:45:55.5Z", "2026-12-05T11:45:55",
-                                 "2026-12-05T11:45:55Z\n", "2026-02-30T11:45:55Z"})
-            QTest::addRow("date %s", date) << u"date"_s << QJsonValue(QString::fromLatin1(date))
-                                           << u"The snapshot date is not in ISO 8601 format."_s;
-        QTest::newRow("device without a UDID")
-                << u"device"_s
-                << QJsonValue(QJsonObject{
-                           {u"ecid"_s, u"1"_s}, {u"name"_s, u"n"_s}, {u"type"_s, u"t"_s}})
-                << u"No value associated with key \"udid\"."_s;
+        for (const char *date : {"2026-12-05T11:45:55.5Z", "2026-12-05T11:45:55", "2026-12-05T11:45:55Z\n", "2026-02-30T11:45:55Z"})
+            QTest::addRow("date %s", date) << u"date"_s << QJsonValue(QString::fromLatin1(date)) << u"The snapshot date is not in ISO 8601 format."_s;
+        QTest::newRow("device without a UDID") << u"device"_s << QJsonValue(QJsonObject{{u"ecid"_s, u"1"_s}, {u"name"_s, u"n"_s}, {u"type"_s, u"t"_s}}) << u"No value associated with key \"udid\"."_s;
+        // clang-format on
     }
     void fromJsonRefuses()
     {
@@ -98,6 +88,39 @@ private Q_SLOTS:
         else
             record.insert(key, value);
         QCOMPARE(failureOf([&] { Snapshot::fromJson(record); }), failure);
+    }
+
+    void restoreCheck_data()
+    {
+        QTest::addColumn<Device>("selected");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("failure");
+        const QString other
+                = u"This saved layout belongs to a different iPhone. Select Alex’s iPhone to restore it."_s;
+        const QString changed
+                = u"The app icons on this iPhone changed since the snapshot. Automatic restore is blocked to avoid adding or losing icons. You can inspect original-layout.json in the snapshot folder."_s;
+        const Device renamed(ecid, udid, u"Work"_s, u"iPhone16,2"_s);
+        // clang-format off
+        QTest::newRow("same phone renamed, same apps in another order") << renamed << u"b a a"_s << QString();
+        QTest::newRow("other ECID") << Device(u"0x2B"_s, udid, u"A"_s, u"B"_s) << u"a a b"_s << other;
+        QTest::newRow("same ECID, other UDID") << Device(ecid, u"0008-2B"_s, u"A"_s, u"B"_s) << u"a a b"_s << other;
+        QTest::newRow("an app added") << renamed << u"a a b c"_s << changed;
+        QTest::newRow("a duplicate gone") << renamed << u"a b b"_s << changed;
+        // clang-format on
+    }
+    void restoreCheck()
+    {
+        QFETCH(Device, selected);
+        QFETCH(QString, current);
+        QFETCH(QString, failure);
+        Snapshot saved;
+        saved.device = phone();
+        saved.layout = parse(u"| a a b"_s);
+        QCOMPARE(failureOf([&] {
+                     RestoreCheck::verifyDevice(saved, selected);
+                     RestoreCheck::verifyInventory(saved, parse(u"| "_s + current));
+                 }),
+                 failure);
     }
 };
 
