@@ -47,13 +47,9 @@ bool reallyVisible(const QQuickItem *item)
 // Every item under `root` whose objectName passes `matches`, in tree order.
 QList<QQuickItem *> findItems(QQuickItem *root, const std::function<bool(const QString &)> &matches)
 {
-    QList<QQuickItem *> found;
-    for (QList<QQuickItem *> pending{root}; !pending.isEmpty();) {
-        QQuickItem *at = pending.takeFirst();
-        if (matches(at->objectName()))
-            found.append(at);
-        pending = at->childItems() + pending;
-    }
+    QList<QQuickItem *> found = matches(root->objectName()) ? QList{root} : QList<QQuickItem *>();
+    for (QQuickItem *child : root->childItems())
+        found += findItems(child, matches);
     return found;
 }
 
@@ -66,12 +62,8 @@ WindowHarness::WindowHarness(const QStringList &arguments, bool withConfigurator
     qputenv("HOME", QFile::encodeName(m_home.path()));
     qputenv("VARNOLET_FAKE_WORLD", QFile::encodeName(m_home.filePath(u"world.json"_s)));
     writeWorld({});
-    static const bool styled = [] {
-        QQuickStyle::setStyle(u"Basic"_s);
-        ApplicationFonts::install();
-        return true;
-    }();
-    Q_UNUSED(styled);
+    [[maybe_unused]] static const bool styled
+            = (QQuickStyle::setStyle(u"Basic"_s), ApplicationFonts::install(), true);
     QMutexLocker locker(&warningsLock);
     currentWarnings = &m_warnings;
     previousHandler = qInstallMessageHandler(collectMessage);
@@ -87,16 +79,10 @@ WindowHarness::WindowHarness(const QStringList &arguments, bool withConfigurator
     m_model->setFallbackReaderPath(std::nullopt);
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->addImportPath(u"qrc:/qt/qml"_s);
-    connect(m_engine.get(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &errors) {
-        for (const QQmlError &error : errors)
-            m_warnings.append(error.toString());
-    });
     m_engine->setInitialProperties({{u"model"_s, QVariant::fromValue(m_model.get())},
                                     {u"panels"_s, QVariant::fromValue(m_panels.get())}});
     m_engine->load(QUrl(u"qrc:/qt/qml/Varnolet/Main.qml"_s));
-    if (m_engine->rootObjects().isEmpty())
-        return;
-    m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+    m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().value(0));
     if (!m_window)
         return;
     m_window->resize(1260, 850);
@@ -142,8 +128,6 @@ int WindowHarness::calls(const QString &command) const
 
 QQuickItem *WindowHarness::item(const QString &objectName) const
 {
-    if (!m_window)
-        return nullptr;
     const QList<QQuickItem *> found = findItems(
             m_window->contentItem(), [&](const QString &name) { return name == objectName; });
     const auto shown = std::find_if(found.begin(), found.end(), reallyVisible);
@@ -152,8 +136,6 @@ QQuickItem *WindowHarness::item(const QString &objectName) const
 
 QList<QQuickItem *> WindowHarness::items(const QString &prefix) const
 {
-    if (!m_window)
-        return {};
     QList<QQuickItem *> found = findItems(
             m_window->contentItem(), [&](const QString &name) { return name.startsWith(prefix); });
     found.removeIf([](QQuickItem *item) { return !reallyVisible(item); });
@@ -169,7 +151,7 @@ bool WindowHarness::isShown(const QString &objectName) const
 QVariant WindowHarness::value(const QString &objectName, const char *property) const
 {
     QObject *found = item(objectName);
-    if (!found && m_window)
+    if (!found)
         found = m_window->findChild<QObject *>(objectName);
     return found ? found->property(property) : QVariant();
 }
@@ -183,18 +165,13 @@ QVariantList WindowHarness::state(const QStringList &paths) const
     return values;
 }
 
-QString WindowHarness::click(const QString &objectName)
-{
-    QQuickItem *target = item(objectName);
-    const QString failure = target ? clickItem(target) : u"no such item"_s;
-    return failure.isEmpty() ? QString() : objectName + u": "_s + failure;
-}
-
 QString WindowHarness::click(std::initializer_list<QString> objectNames)
 {
     for (const QString &name : objectNames) {
-        if (QString failure = click(name); !failure.isEmpty())
-            return failure;
+        QQuickItem *target = item(name);
+        if (const QString failure = target ? clickItem(target) : u"no such item"_s;
+            !failure.isEmpty())
+            return name + u": "_s + failure;
     }
     return {};
 }
@@ -311,17 +288,6 @@ bool WindowHarness::readPhone()
             && m_model->hasLoadedDevice();
 }
 
-void WindowHarness::importLayout(const QJsonArray &layout)
-{
-    QFile out(m_home.filePath(u"imported.json"_s));
-    if (out.open(QIODevice::WriteOnly))
-        out.write(QJsonDocument(layout).toJson());
-    out.close();
-    pressKey(Qt::Key_O, Qt::ControlModifier);
-    m_panels->accept(QUrl::fromLocalFile(out.fileName()));
-    settle();
-}
-
 void WindowHarness::shoot(const QString &name)
 {
     settle();
@@ -347,15 +313,6 @@ QJsonObject WindowHarness::alex(const QJsonArray &next)
     return phone;
 }
 
-QJsonObject WindowHarness::sam()
-{
-    QJsonObject phone = alex();
-    phone[u"ecid"_s] = u"0x2A0B0C0D0E0F10"_s;
-    phone[u"udid"_s] = u"00008110-002A0B0C0D0E0F10"_s;
-    phone[u"name"_s] = u"Sam’s iPhone"_s;
-    return phone;
-}
-
 QJsonArray WindowHarness::sampleLayout()
 {
     return QJsonDocument::fromJson(R"([
@@ -368,30 +325,4 @@ QJsonArray WindowHarness::sampleLayout()
         ["com.netflix.Netflix", "com.apple.Health", "com.apple.Passbook", "com.duolingo.DuolingoMobile",
          "com.apple.calculator", "com.apple.podcasts"]])")
             .array();
-}
-
-QJsonArray WindowHarness::swapped(int page)
-{
-    QJsonArray layout = sampleLayout(), icons = layout.at(page).toArray();
-    const QJsonValue first = icons.at(0);
-    icons[0] = icons.at(1);
-    icons[1] = first;
-    layout[page] = icons;
-    return layout;
-}
-
-QJsonArray WindowHarness::foldersLayout()
-{
-    int app = 0;
-    const auto folder = [&app](const QString &name) {
-        QJsonArray folder{name};
-        for (int i = 0; i < 9; ++i)
-            folder.append(u"com.example.app%1"_s.arg(++app));
-        return folder;
-    };
-    QJsonArray dock{folder(u"Dock"_s)}, page;
-    for (int i = 0; i < 24; ++i)
-        page.append(i < 4 || i >= 20 ? QJsonValue(folder(u"Folder %1"_s.arg(i)))
-                                     : QJsonValue(u"com.example.app%1"_s.arg(++app)));
-    return {dock, page};
 }

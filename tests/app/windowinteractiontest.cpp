@@ -37,6 +37,34 @@ QPointF onIcon(QQuickItem *entry, bool after = false)
     return entry->mapToScene(QPointF(after ? entry->width() - 2 : entry->width() / 2, 22));
 }
 
+// The sample layout with the first two icons of `page` swapped.
+QJsonArray swapped(int page)
+{
+    QJsonArray layout = WindowHarness::sampleLayout(), icons = layout.at(page).toArray();
+    const QJsonValue first = icons.at(0);
+    icons[0] = icons.at(1);
+    icons[1] = first;
+    layout[page] = icons;
+    return layout;
+}
+
+// A folder in the Dock, and folders of nine apps in every column of a page's first and last rows.
+QJsonArray foldersLayout()
+{
+    int app = 0;
+    const auto folder = [&app](const QString &name) {
+        QJsonArray folder{name};
+        for (int i = 0; i < 9; ++i)
+            folder.append(u"com.example.app%1"_s.arg(++app));
+        return folder;
+    };
+    QJsonArray dock{folder(u"Dock"_s)}, page;
+    for (int i = 0; i < 24; ++i)
+        page.append(i < 4 || i >= 20 ? QJsonValue(folder(u"Folder %1"_s.arg(i)))
+                                     : QJsonValue(u"com.example.app%1"_s.arg(++app)));
+    return {dock, page};
+}
+
 QStringList pageOne(WindowHarness &harness)
 {
     QStringList titles;
@@ -184,13 +212,11 @@ void WindowInteractionTest::sidebarLinksAndPlatformTexts()
     harness.shoot(u"07-saved-layouts-empty"_s);
     const QByteArray raw = QJsonDocument(WindowHarness::sampleLayout()).toJson();
     const ParsedLayout parsed = LayoutParser::parse(raw);
+    const DeviceRead read{parsed.layout, parsed.names, raw, u"cfgutil"_s};
+    const Device alex(alexEcid, u"00008140-001C2D3E4F50601E"_s, u"Alex’s iPhone"_s,
+                      u"iPhone16,2"_s);
     for (const QString &reason : {u"Initial read"_s, u"Before restore"_s}) {
-        const QString id = SnapshotStore::standard()
-                                   .save(DeviceRead{parsed.layout, parsed.names, raw, u"cfgutil"_s},
-                                         Device(alexEcid, u"00008140-001C2D3E4F50601E"_s,
-                                                u"Alex’s iPhone"_s, u"iPhone16,2"_s),
-                                         parsed.names, reason)
-                                   .id;
+        const QString id = SnapshotStore::standard().save(read, alex, parsed.names, reason).id;
         QVERIFY(!harness.item(u"snapshotRow-"_s + id));
         QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
         QVERIFY(harness.item(u"snapshotRow-"_s + id) && !harness.isShown(u"snapshotsEmptyState"_s));
@@ -244,8 +270,8 @@ void WindowInteractionTest::importThroughTheOwnFilePanelThenExport()
     const QString folder = harness.home() + u"/layouts"_s;
     QVERIFY(QDir().mkpath(folder));
     QFile out(folder + u"/mine.json"_s);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(QJsonDocument(WindowHarness::sampleLayout()).toJson());
+    QVERIFY(out.open(QIODevice::WriteOnly)
+            && out.write(QJsonDocument(WindowHarness::sampleLayout()).toJson()));
     out.close();
     const auto typePath = [&harness](const QString &path) {
         QCOMPARE(harness.click(u"filePanelPath"_s), QString());
@@ -393,7 +419,11 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     QVERIFY(!model.messageIsWarning());
 
     // The phone puts its icons back as they were, and a second phone arrives.
-    harness.writeWorld({WindowHarness::alex(), WindowHarness::sam()});
+    QJsonObject sam = WindowHarness::alex();
+    sam[u"ecid"_s] = u"0x2A0B0C0D0E0F10"_s;
+    sam[u"udid"_s] = u"00008110-002A0B0C0D0E0F10"_s;
+    sam[u"name"_s] = u"Sam’s iPhone"_s;
+    harness.writeWorld({WindowHarness::alex(), sam});
     QCOMPARE(harness.click(u"checkAgainButton"_s), QString());
     QVERIFY(harness.finishes());
     QCOMPARE(harness.text(u"statusText"_s),
@@ -425,7 +455,7 @@ void WindowInteractionTest::compareThenRestoreASavedLayout()
     WindowHarness harness;
     QVERIFY(harness.isValid());
     // The phone swaps two apps of its Dock after the first read.
-    harness.writeWorld({WindowHarness::alex(WindowHarness::swapped(0))});
+    harness.writeWorld({WindowHarness::alex(swapped(0))});
     QVERIFY(harness.readPhone() && harness.readPhone());
     QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
     harness.shoot(u"09-saved-layouts-filled"_s);
@@ -541,7 +571,11 @@ void WindowInteractionTest::folderPopoversStayInsideTheWindow()
 {
     WindowHarness harness;
     QVERIFY(harness.isValid());
-    harness.importLayout(WindowHarness::foldersLayout());
+    QFile out(harness.home() + u"/folders.json"_s);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(QJsonDocument(foldersLayout()).toJson()));
+    out.close();
+    harness.pressKey(Qt::Key_O, Qt::ControlModifier);
+    harness.panels().accept(QUrl::fromLocalFile(out.fileName()));
     QCOMPARE(harness.click(u"segment-Original"_s), QString());
     for (const QSize size : {QSize(1260, 850), QSize(1040, 720)}) {
         harness.window()->resize(size);
