@@ -220,10 +220,31 @@ private Q_SLOTS:
     {
         const Layout layout = layoutOf(phoneLayout());
         const SnapshotStore store = SnapshotStore::standard();
-        const Snapshot saved = store.save(
-                DeviceRead{layout, {}, layout.cfgutilData(), u"cfgutil"_s},
-                Device(alexEcid, alex.value(u"udid"_s).toString(), alexName, u"iPhone16,2"_s), {},
-                u"Initial read"_s);
+        const Device device(alexEcid, alex.value(u"udid"_s).toString(), alexName, u"iPhone16,2"_s);
+        const auto save = [&](const Layout &saving, const QString &reason) {
+            return store.save(DeviceRead{saving, {}, saving.cfgutilData(), u"cfgutil"_s}, device,
+                              {}, reason);
+        };
+        const Snapshot saved = save(layout, u"Initial read"_s);
+        {
+            // With nothing loaded, a saved layout is compared with the phone's next older one; the
+            // oldest has none. Snapshots are dated to the second.
+            QTest::qSleep(1000);
+            const Snapshot newer = save(layoutOf(shuffled), u"Before restore"_s);
+            VarnoletModel model({u"varnolet"_s});
+            const QVariantList rows = model.snapshots();
+            QCOMPARE((QVariantList{rows.value(0).toMap()[u"hasOlder"_s],
+                                   rows.value(1).toMap()[u"hasOlder"_s]}),
+                     (QVariantList{true, false}));
+            model.compareSnapshot(saved.id);
+            QVERIFY(!model.comparison()->active());
+            model.compareSnapshot(newer.id);
+            QCOMPARE(state(*model.comparison(), "active beforeLabel afterLabel summary"),
+                     (QVariantList{true, SnapshotComparison::label(saved),
+                                   SnapshotComparison::label(newer),
+                                   u"2 apps move · Dock unchanged"_s}));
+            QVERIFY(QDir(store.snapshotsPath() + u'/' + newer.id).removeRecursively());
+        }
 
         // Only the exact argument counts, and never the program's own name.
         VarnoletModel plain({u"--demo"_s, u"--demo=1"_s, u"-demo"_s});
