@@ -139,55 +139,47 @@ void FileWorkflows::importFile(const QString &path)
 
 void FileWorkflows::exportLayout()
 {
-    if (!m_model.hasProposed() || !m_model.m_panels)
-        return;
-    m_model.m_panels->chooseFileToSave(u"Export Proposed Layout"_s,
-                                       u"varnolet-proposed-layout.json"_s, {jsonFilter},
-                                       [model = QPointer(&m_model)](const QString &path) {
-                                           if (model)
-                                               model->m_filesWork.exportTo(path);
-                                       });
+    exportProposal(Export::layout);
 }
 
-void FileWorkflows::exportTo(const QString &path)
+void FileWorkflows::exportProfile()
+{
+    exportProposal(Export::profile);
+}
+
+void FileWorkflows::exportProposal(Export form)
+{
+    if (!m_model.hasProposed() || !m_model.m_panels)
+        return;
+    const bool profile = form == Export::profile;
+    m_model.m_panels->chooseFileToSave(
+            profile ? u"Export as Configuration Profile"_s : u"Export Proposed Layout"_s,
+            profile ? u"varnolet-home-screen.mobileconfig"_s : u"varnolet-proposed-layout.json"_s,
+            {profile ? profileFilter : jsonFilter},
+            [model = QPointer(&m_model), form](const QString &path) {
+                if (model)
+                    model->m_filesWork.exportTo(path, form);
+            });
+}
+
+void FileWorkflows::exportTo(const QString &path, Export form)
 {
     // The proposal may have gone while the panel was open; then there is nothing to write.
     const LayoutSummary *proposed = m_model.m_proposal.proposed();
     if (path.isEmpty() || !proposed)
         return;
+    const bool profile = form == Export::profile;
     try {
-        AtomicFile::write(proposed->layout.cfgutilData(), path);
+        AtomicFile::write(profile ? ConfigurationProfile::write(proposed->layout)
+                                  : proposed->layout.cfgutilData(),
+                          path);
     } catch (const std::exception &failure) {
         m_model.log(PlatformError::describe(failure), true);
         return;
     }
-    m_model.log(u"Exported the proposed layout to "_s + QFileInfo(path).fileName() + u'.');
-}
-
-void FileWorkflows::exportProfile()
-{
-    if (!m_model.hasProposed() || !m_model.m_panels)
-        return;
-    m_model.m_panels->chooseFileToSave(u"Export as Configuration Profile"_s,
-                                       u"varnolet-home-screen.mobileconfig"_s, {profileFilter},
-                                       [model = QPointer(&m_model)](const QString &path) {
-                                           if (model)
-                                               model->m_filesWork.exportProfileTo(path);
-                                       });
-}
-
-void FileWorkflows::exportProfileTo(const QString &path)
-{
-    const LayoutSummary *proposed = m_model.m_proposal.proposed();
-    if (path.isEmpty() || !proposed)
-        return;
-    try {
-        AtomicFile::write(ConfigurationProfile::write(proposed->layout), path);
-    } catch (const std::exception &failure) {
-        m_model.log(PlatformError::describe(failure), true);
-        return;
-    }
-    m_model.log(u"Exported the configuration profile to "_s + QFileInfo(path).fileName() + u'.');
+    m_model.log((profile ? u"Exported the configuration profile to "_s
+                         : u"Exported the proposed layout to "_s)
+                + QFileInfo(path).fileName() + u'.');
 }
 
 void FileWorkflows::reveal(const QString &folder)

@@ -24,14 +24,14 @@ public:
     void importLayout();
     /// Shows the layout file at `path` for preview only; a bad file changes nothing.
     void importFile(const QString &path);
+    /// The form an export is written in: the one written to the phone, or a configuration profile.
+    enum class Export { layout, profile };
     /// Asks where to save the proposal and writes it in the form written to the phone.
     void exportLayout();
-    /// Writes the proposal to `path` in the form written to the phone.
-    void exportTo(const QString &path);
     /// Asks where to save the proposal and writes it as a configuration profile.
     void exportProfile();
-    /// Writes the proposal to `path` as a configuration profile.
-    void exportProfileTo(const QString &path);
+    /// Writes the proposal to `path` in `form`.
+    void exportTo(const QString &path, Export form);
     /// Shows `folder`, creating it and its missing parents (0700) when missing.
     void reveal(const QString &folder);
 
@@ -51,6 +51,8 @@ public:
     void openConfiguratorStorePage();
 
 private:
+    void exportProposal(Export form);
+
     VarnoletModel &m_model;
     QStringList m_guideLocations;
 };
