@@ -80,21 +80,26 @@ void FileWorkflows::loadDemo()
     VarnoletModel &model = m_model;
     if (model.m_busy)
         return;
-    const ParsedLayout sample = AppCatalog::demo();
     VarnoletModel::Batch batch(&model);
-    model.setOriginal(sample.layout);
-    model.setNames(sample.names);
+    show(AppCatalog::demo(), true, demoSource);
+    model.log(u"Demo mode. These are sample apps; no device commands are run."_s);
+}
+
+void FileWorkflows::show(const ParsedLayout &parsed, bool demo, const QString &source)
+{
+    VarnoletModel &model = m_model;
+    model.setOriginal(parsed.layout);
+    model.setNames(parsed.names);
     model.setOverrides({});
-    model.setDemo(true);
+    model.setDemo(demo);
     model.setLoadedDevice(std::nullopt);
     model.setPendingRestore(std::nullopt);
-    model.setSourceLabel(demoSource);
+    model.setSourceLabel(source);
     model.setWorkspaceSection(WorkspaceSection::organize);
     model.setShowOriginal(false);
     model.setSelectedPage(1);
     model.setSearch(QString());
     model.rebuild();
-    model.log(u"Demo mode. These are sample apps; no device commands are run."_s);
 }
 
 void FileWorkflows::importLayout()
@@ -122,17 +127,7 @@ void FileWorkflows::importFile(const QString &path)
         return;
     }
     VarnoletModel::Batch batch(&model);
-    model.setOriginal(parsed.layout);
-    model.setNames(parsed.names);
-    model.setOverrides({});
-    model.setDemo(false);
-    model.setLoadedDevice(std::nullopt);
-    model.setSourceLabel(importedSource + QFileInfo(path).fileName());
-    model.setWorkspaceSection(WorkspaceSection::organize);
-    model.setShowOriginal(false);
-    model.setSelectedPage(1);
-    model.setSearch(QString());
-    model.rebuild();
+    show(parsed, false, importedSource + QFileInfo(path).fileName());
     model.log(u"Imported for preview only. No iPhone is associated with this file."_s);
     model.m_appStoreWork.lookUp();
 }

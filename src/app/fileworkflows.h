@@ -1,5 +1,7 @@
 #pragma once
 
+#include "parsedlayout.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -51,6 +53,8 @@ public:
     void openConfiguratorStorePage();
 
 private:
+    // Shows `parsed` as the loaded layout with a fresh proposal; the caller holds a Batch.
+    void show(const ParsedLayout &parsed, bool demo, const QString &source);
     void exportProposal(Export form);
 
     VarnoletModel &m_model;
