@@ -44,14 +44,6 @@ inline QString readFailed(const QString &description)
             + u"\nIf get-icon-layout crashes, install the optional reader from the Varnolet "
               "setup guide, then refresh."_s;
 }
-// The description goes inside the sentence, so its own full stop is dropped.
-inline QString readBackFailed(QString description)
-{
-    description.chop(description.endsWith(u'.'));
-    return u"The command completed, but read-back verification failed: "_s + description
-            + u". Check your iPhone before continuing. Your previous layout is saved."_s;
-}
-
 // The user-facing description of what `call` throws; empty when it throws nothing.
 inline QString failureOf(const std::function<void()> &call)
 {
