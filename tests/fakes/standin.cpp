@@ -7,15 +7,14 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QThread>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <optional>
 #include <sys/resource.h>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -55,7 +54,7 @@ std::optional<int> perform(const QJsonObject &fault)
 {
     if (fault[u"ignoreTerm"_s].toBool())
         std::signal(SIGTERM, SIG_IGN);
-    std::this_thread::sleep_for(std::chrono::duration<double>(fault[u"sleep"_s].toDouble()));
+    QThread::usleep(static_cast<unsigned long>(fault[u"sleep"_s].toDouble() * 1e6));
     if (fault[u"abort"_s].toBool()) {
         const rlimit noCore{0, 0}; // a crash, not a core file in the test's working folder
         setrlimit(RLIMIT_CORE, &noCore);
@@ -101,16 +100,15 @@ QJsonArray readerForm(const QJsonArray &layout)
         QJsonArray items;
         for (const QJsonValue &item : page.toArray()) {
             QJsonArray apps = item.toArray();
-            if (apps.isEmpty()) {
-                items.append(icons(item));
-                continue;
-            }
-            const QJsonValue name = apps.takeAt(0);
+            const QJsonValue name = apps.isEmpty() ? QJsonValue() : apps.takeAt(0);
             // A folder of one page holds its apps; one of several, an array of apps per page.
-            items.append(QJsonObject{
-                    {u"displayName"_s, name},
-                    {u"iconLists"_s, icons(apps.at(0).isArray() ? apps : QJsonArray{apps})},
-                    {u"listType"_s, u"folder"_s}});
+            items.append(
+                    !item.isArray()
+                            ? icons(item)
+                            : QJsonObject{{u"displayName"_s, name},
+                                          {u"iconLists"_s,
+                                           icons(apps.at(0).isArray() ? apps : QJsonArray{apps})},
+                                          {u"listType"_s, u"folder"_s}});
         }
         pages.append(items);
     }

@@ -193,10 +193,6 @@ private Q_SLOTS:
         const QByteArray otherPhone = R"({"Output":{"0x99":)" + beforePages + "}}";
         AppNames layoutFirst = sampleNames;
         layoutFirst[pagesApp] = u"My Pages"_s;
-        const auto bothFailed = [](const QString &first, const QString &second) -> QString {
-            return u"Could not read the layout. "_s + first
-                    + u"\nThe optional reader failed too: "_s + second;
-        };
         const auto row = [](const char *name, const ReadCase &c) { QTest::newRow(name) << c; };
         // clang-format off
         row("an ECID that could pass for an option runs nothing", {{}, true, {}, invalidDevice, {}, {}, Device(u"--help"_s, udid, u"Phone"_s, u"iPhone16,2"_s)});
@@ -205,8 +201,8 @@ private Q_SLOTS:
         // The configurator's form names a device; the reader's is not matched to one.
         row("the reader's answer not matched to the ECID", {{{read, fails}, {reader, says(otherPhone)}}, false, u"get-icon-layout springboard"_s, {}, {}, sb});
         row("another phone's layout does not fall back", {{{read, says(otherPhone)}}, true, u"get-icon-layout"_s, u"The layout response does not identify the selected iPhone."_s, {}, cfg});
-        row("both failures reported", {{{read, QJsonObject{{u"exit"_s, 3}, {u"stderr"_s, u"Locked.\n"_s}}}, {reader, fails}}, true, u"get-icon-layout springboard"_s, bothFailed(u"cfgutil failed (3). Locked.\n"_s, u"pymobiledevice3 failed (1). "_s), {}, {}});
-        row("the reader returning nothing", {{{read, fails}, {reader, says(" \n")}}, true, u"get-icon-layout springboard"_s, bothFailed(u"cfgutil failed (1). "_s, u"The reader returned nothing."_s), {}, sb});
+        row("both failures reported", {{{read, QJsonObject{{u"exit"_s, 3}, {u"stderr"_s, u"Locked.\n"_s}}}, {reader, fails}}, true, u"get-icon-layout springboard"_s, u"Could not read the layout. cfgutil failed (3). Locked.\n\nThe optional reader failed too: pymobiledevice3 failed (1). "_s, {}, {}});
+        row("the reader returning nothing", {{{read, fails}, {reader, says(" \n")}}, true, u"get-icon-layout springboard"_s, u"Could not read the layout. cfgutil failed (1). \nThe optional reader failed too: The reader returned nothing."_s, {}, sb});
         row("layout names win over app names", {{{read, fails}, {reader, says(springboardMyPages)}}, true, u"get-icon-layout springboard get-apps"_s, {}, layoutFirst, sb});
         row("names that fail leave the layout's", {{{read, fails}, {reader, says(springboardMyPages)}, {u"get-apps"_s, says(sample(u"cfgutil-error-device-locked.json"_s))}}, true, u"get-icon-layout springboard get-apps"_s, {}, {{pagesApp, u"My Pages"_s}}, sb});
         // Without a reader to fall back on, a response that cannot be kept is not used either.
@@ -348,7 +344,8 @@ private Q_SLOTS:
                 description,
                 description,
                 readFailed(description),
-                changedSincePreview,
+                u"Your iPhone layout changed after the preview was created. Read it again before "
+                "applying."_s,
                 u"The apply command did not finish successfully. The phone may have changed; "
                 "inspect it before retrying. Your previous layout is saved as "_s
                         + ids.value(0) + u".\n"_s + description,
@@ -357,7 +354,8 @@ private Q_SLOTS:
                         + u". Check your iPhone before continuing. Your previous layout is saved."_s,
                 u"Configurator accepted the command, but the layout read back does not match. No "
                 "second write was attempted. Check the phone; your previous layout is saved."_s,
-                readBackMatches};
+                u"The layout read back from your iPhone matches the proposal. Check your Home "
+                "Screen visually, too."_s};
         QCOMPARE(receipt ? receipt->message : failure, expectedMessage[int(outcome)]);
         QCOMPARE(receipt.has_value(), outcome >= Outcome::readBack);
         if (!receipt)

@@ -29,10 +29,6 @@ inline const QString timedOut
 inline const QString tooLarge = u"Device output was unexpectedly large."_s;
 inline const QString invalidDevice
         = u"The selected device has no valid ECID and UDID. Reconnect and refresh."_s;
-inline const QString changedSincePreview = u"Your iPhone layout changed after the preview was "
-                                           "created. Read it again before applying."_s;
-inline const QString readBackMatches = u"The layout read back from your iPhone matches the "
-                                       "proposal. Check your Home Screen visually, too."_s;
 
 inline QString reported(const QByteArray &response)
 {
