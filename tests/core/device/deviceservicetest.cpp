@@ -14,8 +14,6 @@
 #include <QUuid>
 
 #include <csignal>
-#include <functional>
-#include <memory>
 
 #include <sys/resource.h>
 
@@ -66,6 +64,16 @@ using Edit = std::function<void(Layout &proposed, Layout &expected)>;
 // Where an apply ends, which decides the message, the writes and the snapshot.
 enum class Outcome { refused, atList, atRead, changed, atWrite, readBack, mismatch, verified };
 
+struct ApplyCase
+{
+    QByteArray faults; // OTHER: a layout other than the phone's
+    Outcome outcome;
+    QString description;
+    bool withReader = false;
+    Device device = phone();
+    Edit edit = [](Layout &, Layout &) {};
+};
+
 struct ReadCase
 {
     QJsonObject faults;
@@ -81,8 +89,7 @@ struct ReadCase
 } // namespace
 
 Q_DECLARE_METATYPE(ReadCase)
-Q_DECLARE_METATYPE(Edit)
-Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(ApplyCase)
 
 /// Reads and applies through the real runner and the stand-in tools, every apply step × every way
 /// a tool fails.
@@ -92,7 +99,6 @@ class DeviceServiceTest : public QObject
 
     QTemporaryDir m_temporary;
     QString m_world;
-    QString m_temp;
     std::shared_ptr<WatchedRunner> m_runner;
 
     DeviceService service(bool withReader = true) const
@@ -126,11 +132,9 @@ class DeviceServiceTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_temporary.isValid());
         // The runner's capture folders land here, where the test can see that none is left.
-        m_temp = m_temporary.filePath(u"tmp"_s);
-        QVERIFY(QDir().mkpath(m_temp));
-        qputenv("TMPDIR", QFile::encodeName(m_temp));
+        QVERIFY(m_temporary.isValid() && QDir().mkpath(m_temporary.filePath(u"tmp"_s)));
+        qputenv("TMPDIR", QFile::encodeName(m_temporary.filePath(u"tmp"_s)));
     }
     void init()
     {
@@ -144,7 +148,7 @@ private Q_SLOTS:
     void cleanup()
     {
         QVERIFY(m_runner->usualTimeouts);
-        QCOMPARE(entries(m_temp), QStringList());
+        QCOMPARE(entries(QDir::tempPath()), QStringList());
         QCOMPARE(childProcessCount(), 0);
     }
 
@@ -261,59 +265,42 @@ private Q_SLOTS:
 
     void apply_data()
     {
-        QTest::addColumn<QByteArray>("faults"); // OTHER: a layout other than the phone's
-        QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<bool>("withReader");
-        QTest::addColumn<Device>("device");
-        QTest::addColumn<Edit>("edit");
-        const auto row = [](const char *name, const QByteArray &faults, Outcome outcome,
-                            const QString &description, bool withReader = false,
-                            const Device &device = phone(), const Edit &edit = {}) {
-            QTest::newRow(name) << faults << outcome << description << withReader << device << edit;
-        };
+        QTest::addColumn<ApplyCase>("c");
+        const auto row = [](const char *name, const ApplyCase &c) { QTest::newRow(name) << c; };
         const QString exited = u"cfgutil failed (3). cfgutil: error: Cannot set.\n"_s;
         const QByteArray locked = sample(u"cfgutil-error-device-locked.json"_s);
         const QByteArray envelope = JsonCodec::encode(QJsonObject{
                 {u"set-icon-layout"_s, QJsonObject{{u"stdout"_s, QString::fromUtf8(locked)}}}});
-        const QString inventoryChanged
-                = u"Apply would add or remove app icons. Read the device again."_s;
-        const QString notConnected
-                = u"The selected iPhone is no longer connected. No layout was written."_s;
         using O = Outcome;
         // Refused before any command, in this order: layouts, inventory; then still connected.
         // clang-format off
-        row("a UDID that could pass for a path runs nothing", "{}", O::refused, invalidDevice, false, Device(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s));
-        row("proposal over the Dock limit", "{}", O::refused, u"The iPhone Dock contains more than four items."_s, false, phone(), [](Layout &p, Layout &) { p.pages[0].append(LayoutItem::app(u"com.example.e"_s)); });
-        row("expected layout empty", "{}", O::refused, u"The layout is empty. Nothing will be applied."_s, false, phone(), [](Layout &, Layout &e) { e = Layout(QList<LayoutPage>(2)); });
-        row("drops an app", "{}", O::refused, inventoryChanged, false, phone(), [](Layout &p, Layout &) { p.pages.last().removeLast(); });
-        row("duplicates an app", "{}", O::refused, inventoryChanged, false, phone(), [](Layout &p, Layout &) { p.pages.last().append(p.pages[0][0]); });
-        row("same ECID, another UDID", "{}", O::atList, notConnected, false, Device(ecid, u"00008140-FFFFFFFFFFFFFFFF"_s, u"A"_s, u"iPhone16,2"_s));
-        row("same UDID, another ECID", "{}", O::atList, notConnected, false, Device(u"0x2C2D3E4F50601E"_s, udid, u"A"_s, u"iPhone16,2"_s));
+        row("a UDID that could pass for a path runs nothing", {"{}", O::refused, invalidDevice, false, Device(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s)});
+        row("proposal over the Dock limit", {"{}", O::refused, u"The iPhone Dock contains more than four items."_s, false, phone(), [](Layout &p, Layout &) { p.pages[0].append(LayoutItem::app(u"com.example.e"_s)); }});
+        row("expected layout empty", {"{}", O::refused, u"The layout is empty. Nothing will be applied."_s, false, phone(), [](Layout &, Layout &e) { e = Layout(QList<LayoutPage>(2)); }});
+        row("drops an app", {"{}", O::refused, u"Apply would add or remove app icons. Read the device again."_s, false, phone(), [](Layout &p, Layout &) { p.pages.last().removeLast(); }});
+        row("duplicates an app", {"{}", O::refused, u"Apply would add or remove app icons. Read the device again."_s, false, phone(), [](Layout &p, Layout &) { p.pages.last().append(p.pages[0][0]); }});
+        row("same ECID, another UDID", {"{}", O::atList, u"The selected iPhone is no longer connected. No layout was written."_s, false, Device(ecid, u"00008140-FFFFFFFFFFFFFFFF"_s, u"A"_s, u"iPhone16,2"_s)});
+        row("same UDID, another ECID", {"{}", O::atList, u"The selected iPhone is no longer connected. No layout was written."_s, false, Device(u"0x2C2D3E4F50601E"_s, udid, u"A"_s, u"iPhone16,2"_s)});
         // The preview is get-icon-layout call 1, so the current read is call 2 and the read-back 3.
-        row("exit status at list", R"({"list": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atList, exited);
-        row("exit status at the current read", R"({"get-icon-layout": {"on": 2, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atRead, exited);
-        row("exit status at write", R"({"set-icon-layout": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atWrite, exited);
-        row("exit status at read-back", R"({"get-icon-layout": {"on": 3, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::readBack, exited);
-        row("error envelope at write", envelope, O::atWrite, reported(locked));
-        row("crash at write", R"({"set-icon-layout": {"abort": true}})", O::atWrite, u"cfgutil failed (%1). "_s.arg(SIGABRT));
-        row("hang at write, the stop ignored", R"({"set-icon-layout": {"sleep": 20, "ignoreTerm": true}})", O::atWrite, timedOut);
-        row("large output at read-back", R"({"get-icon-layout": {"on": 3, "flood": 25000000}})", O::readBack, tooLarge);
-        row("write accepted, changes nothing", R"({"set-icon-layout": {"ignoreWrite": true}})", O::mismatch, {});
-        row("write lands differently", R"({"set-icon-layout": {"storeInstead": OTHER}})", O::mismatch, {});
-        row("layout changed between reads", R"({"pendingLayouts": [OTHER]})", O::changed, {});
-        row("no fault", "{}", O::verified, {});
-        row("current read crashes, the reader reads", R"({"get-icon-layout": {"on": 2, "abort": true}})", O::verified, {}, true);
+        row("exit status at list", {R"({"list": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atList, exited});
+        row("exit status at the current read", {R"({"get-icon-layout": {"on": 2, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atRead, exited});
+        row("exit status at write", {R"({"set-icon-layout": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atWrite, exited});
+        row("exit status at read-back", {R"({"get-icon-layout": {"on": 3, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::readBack, exited});
+        row("error envelope at write", {envelope, O::atWrite, reported(locked)});
+        row("crash at write", {R"({"set-icon-layout": {"abort": true}})", O::atWrite, u"cfgutil failed (%1). "_s.arg(SIGABRT)});
+        row("hang at write, the stop ignored", {R"({"set-icon-layout": {"sleep": 20, "ignoreTerm": true}})", O::atWrite, timedOut});
+        row("large output at read-back", {R"({"get-icon-layout": {"on": 3, "flood": 25000000}})", O::readBack, tooLarge});
+        row("write accepted, changes nothing", {R"({"set-icon-layout": {"ignoreWrite": true}})", O::mismatch, {}});
+        row("write lands differently", {R"({"set-icon-layout": {"storeInstead": OTHER}})", O::mismatch, {}});
+        row("layout changed between reads", {R"({"pendingLayouts": [OTHER]})", O::changed, {}});
+        row("no fault", {"{}", O::verified, {}});
+        row("current read crashes, the reader reads", {R"({"get-icon-layout": {"on": 2, "abort": true}})", O::verified, {}, true});
         // clang-format on
     }
     void apply()
     {
-        QFETCH(QByteArray, faults);
-        QFETCH(Outcome, outcome);
-        QFETCH(QString, description);
-        QFETCH(bool, withReader);
-        QFETCH(Device, device);
-        QFETCH(Edit, edit);
+        QFETCH(ApplyCase, c);
+        auto [faults, outcome, description, withReader, device, edit] = c;
         QJsonObject faultsObject
                 = JsonCodec::decode(faults.replace("OTHER", beforePages)).toObject();
         QVERIFY(writeWorld(originalPages, faultsObject, faultsObject.take(u"pendingLayouts"_s)));
@@ -324,8 +311,7 @@ private Q_SLOTS:
         const DeviceRead preview = service(withReader).read(phone(), true);
         Layout proposed = Organizer::organize(preview.layout, SortOptions(), preview.names);
         Layout expected = preview.layout;
-        if (edit)
-            edit(proposed, expected);
+        edit(proposed, expected);
         std::optional<ApplyReceipt> receipt;
         const QString failure = failureOf([&] {
             receipt = service(withReader)
@@ -337,9 +323,9 @@ private Q_SLOTS:
         const QStringList commands = journal(2), ids = entries(store.snapshotsPath());
         const bool wrote = outcome >= Outcome::atWrite;
         QCOMPARE(commands.isEmpty(), outcome == Outcome::refused);
-        QCOMPARE(commands.count(u"set-icon-layout"_s), wrote ? 1 : 0);
-        QCOMPARE(ids.size(), wrote ? 1 : 0);
-        QCOMPARE(m_runner->savedAtWrite, wrote);
+        QCOMPARE(std::tuple(commands.count(u"set-icon-layout"_s), ids.size(),
+                            m_runner->savedAtWrite),
+                 std::tuple(qsizetype(wrote), qsizetype(wrote), wrote));
         const QString expectedMessage[] = {
                 description,
                 description,
