@@ -51,8 +51,7 @@ public:
         // the snapshot already saved.
         const QFileInfo proposal(arguments.last());
         savedAtWrite = savedAtWrite
-                || (write && proposal.isAbsolute()
-                    && QFileInfo::exists(proposal.path() + u"/snapshot.json"_s));
+                || (write && proposal.isAbsolute() && proposal.dir().exists(u"snapshot.json"_s));
         return ProcessRunner().run(executable, arguments, environment,
                                    write && capWrite ? 0.5 : timeout);
     }
@@ -98,6 +97,7 @@ class DeviceServiceTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_temporary;
+    QString m_root; // relative, so that any path a tool gets must have been made absolute
     QString m_world;
     std::shared_ptr<WatchedRunner> m_runner;
 
@@ -106,8 +106,9 @@ class DeviceServiceTest : public QObject
         return DeviceService(QStringLiteral(VARNOLET_FAKE_CFGUTIL),
                              withReader ? std::optional(QStringLiteral(VARNOLET_FAKE_READER))
                                         : std::nullopt,
-                             m_runner, SnapshotStore::standard());
+                             m_runner, store());
     }
+    SnapshotStore store() const { return SnapshotStore(m_root); }
     bool writeWorld(const QJsonArray &layout, const QJsonObject &faults,
                     const QJsonValue &pending = QJsonArray())
     {
@@ -133,15 +134,16 @@ private Q_SLOTS:
     void initTestCase()
     {
         // The runner's capture folders land here, where the test can see that none is left.
-        QVERIFY(m_temporary.isValid() && QDir().mkpath(m_temporary.filePath(u"tmp"_s)));
+        QVERIFY(m_temporary.isValid() && QDir::setCurrent(m_temporary.path())
+                && QDir().mkpath(u"tmp"_s));
         qputenv("TMPDIR", QFile::encodeName(m_temporary.filePath(u"tmp"_s)));
     }
     void init()
     {
-        const QString folder = m_temporary.filePath(QUuid::createUuid().toString());
-        QVERIFY(QDir().mkpath(folder + u"/home"_s));
-        qputenv("HOME", QFile::encodeName(folder + u"/home"_s));
-        m_world = folder + u"/world.json"_s;
+        m_root = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        QVERIFY(QDir().mkpath(m_root));
+        qputenv("HOME", QFile::encodeName(m_temporary.filePath(m_root)));
+        m_world = m_temporary.filePath(m_root + u"/world.json"_s);
         qputenv("VARNOLET_FAKE_WORLD", QFile::encodeName(m_world));
         m_runner = std::make_shared<WatchedRunner>();
     }
@@ -217,7 +219,7 @@ private Q_SLOTS:
     {
         QFETCH(ReadCase, c);
         QVERIFY(writeWorld(JsonCodec::decode(beforePages).toArray(), c.faults));
-        const QString diagnostics = SnapshotStore::standard().diagnosticsPath();
+        const QString diagnostics = store().diagnosticsPath();
         // A file where the folder belongs stops root as well as anyone else.
         QVERIFY(!c.blocked
                 || (QDir().mkpath(QFileInfo(diagnostics).path())
@@ -257,10 +259,9 @@ private Q_SLOTS:
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
         QVERIFY2(failure.endsWith(u"/snapshot.json: File too large."_s), qPrintable(failure));
         QCOMPARE(journal(1), QStringList({u"list"_s, u"get-icon-layout"_s}));
-        const SnapshotStore store = SnapshotStore::standard();
-        QCOMPARE(store.list(), QList<Snapshot>());
-        for (const QString &id : entries(store.snapshotsPath()))
-            QVERIFY(!QFileInfo::exists(store.snapshotsPath() + u'/' + id + u"/snapshot.json"_s));
+        QCOMPARE(store().list(), QList<Snapshot>());
+        for (const QString &id : entries(store().snapshotsPath()))
+            QVERIFY(!QFileInfo::exists(store().snapshotsPath() + u'/' + id + u"/snapshot.json"_s));
     }
 
     void apply_data()
@@ -305,7 +306,6 @@ private Q_SLOTS:
                 = JsonCodec::decode(faults.replace("OTHER", beforePages)).toObject();
         QVERIFY(writeWorld(originalPages, faultsObject, faultsObject.take(u"pendingLayouts"_s)));
         m_runner->capWrite = faults.contains("sleep");
-        const SnapshotStore store = SnapshotStore::standard();
 
         // As the app does it: read, organize, then apply what the user saw.
         const DeviceRead preview = service(withReader).read(phone(), true);
@@ -320,7 +320,7 @@ private Q_SLOTS:
 
         // Nothing run when refused; else exactly one write once the guards pass, and a snapshot
         // saved before it.
-        const QStringList commands = journal(2), ids = entries(store.snapshotsPath());
+        const QStringList commands = journal(2), ids = entries(store().snapshotsPath());
         const bool wrote = outcome >= Outcome::atWrite;
         QCOMPARE(commands.isEmpty(), outcome == Outcome::refused);
         QCOMPARE(std::tuple(commands.count(u"set-icon-layout"_s), ids.size(),
@@ -346,7 +346,7 @@ private Q_SLOTS:
         QCOMPARE(receipt.has_value(), outcome >= Outcome::readBack);
         if (!receipt)
             return;
-        QCOMPARE(receipt->snapshot, store.load(ids.value(0)));
+        QCOMPARE(receipt->snapshot, store().load(ids.value(0)));
         const Snapshot &s = receipt->snapshot;
         QCOMPARE(std::tuple(receipt->verified, s.layout, s.names, s.reason, s.reader),
                  std::tuple(outcome == Outcome::verified, preview.layout, preview.names, u"Apply"_s,
