@@ -97,8 +97,6 @@ private Q_SLOTS:
         QCOMPARE(outcome.answers.value(u"com.shazam.Shazam"_s),
                  (AppStoreAnswer{u"Shazam"_s, AppCategory::entertainment}));
         QCOMPARE(outcome.answers.size(), 4);
-        QCOMPARE(QFile::permissions(lookUp.cache.path()) & ~(QFile::ReadUser | QFile::WriteUser),
-                 QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(lookUp.cache.load().value(u"com.acme.internal.expenses"_s).found, false);
     }
     // What a lookup of Shazam (and WeChat) asks and answers, with what the cache holds beforehand:

@@ -4,7 +4,6 @@
 #include "layouttestsupport.h"
 #include "platformerror.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QTest>
 
@@ -51,22 +50,14 @@ private Q_SLOTS:
                  JsonCodec::decode(
                          R"([["p","s"],[["Social","i","f"],"a",["Two",["x"],["a"]],["E"],["E"],)"
                          "\"https://example.com/path\"]]"));
-        QVERIFY(!layout.cfgutilData().contains('\\'));
         QCOMPARE(JsonCodec::decode(Layout().cfgutilData()), QJsonValue(QJsonArray()));
         // The stored form nests a folder's pages even when there is one.
         const auto record
                 = R"({"pages":[[{"app":{"_0":"p"}}],[{"folder":{"_0":"F","_1":[["i"]]}}]]})";
         QCOMPARE(QJsonValue(parse(u"p | F:i"_s).toRecord()), JsonCodec::decode(record));
-        QCOMPARE(layout.fingerprint(),
-                 QString::fromLatin1(
-                         QCryptographicHash::hash(layout.cfgutilData(), QCryptographicHash::Sha256)
-                                 .toHex()));
-        // Encoded with sorted keys and plain slashes, the same every time.
-        const QByteArray text
-                = JsonCodec::encode(QJsonObject{{u"z"_s, u"https://example.com/a"_s}, {u"a"_s, 1}});
-        QVERIFY(text.contains("https://example.com/a")
-                && text.indexOf("\"a\"") < text.indexOf("\"z\""));
-        QCOMPARE(JsonCodec::encode(JsonCodec::decode(text)), text);
+        // Pinned, so that snapshots saved by earlier versions still match their layouts.
+        QCOMPARE(parse(u"a | F:b"_s).fingerprint(),
+                 u"dadd9d48bd4d9f2fc1d9652276c5e768ac41d96f881d00ddf90d5207cc9fd76a"_s);
     }
     void deviceFormSurvivesParsing_data()
     {
