@@ -35,14 +35,15 @@ Layout parsed(const QByteArray &layout)
     return LayoutParser::parse(layout).layout;
 }
 
-// Ana's and Ben's phones, each with Calculator named.
-QByteArray world(const QByteArray &anaPages)
+// Ana's and Ben's phones, each with Calculator named, and the stand-in's faults.
+QByteArray world(const QByteArray &anaPages, const QJsonObject &faults = {})
 {
     return R"({"devices": [
         {"ecid": "0x1C2D3E4F50601E", "udid": "00008140-001C2D3E4F50601E", "name": "Ana’s iPhone", "type": "iPhone16,2", "layout": ANA,
          "apps": [{"bundleIdentifier": "com.apple.calculator", "displayName": "Calculator"}]},
         {"ecid": "0x2A3B4C5D6E7F80", "udid": "00008140-002A3B4C5D6E7F80", "name": "Ben’s iPhone", "type": "iPhone16,2",
-         "layout": [[], ["com.apple.Maps"]]}]})"_ba.replace("ANA", anaPages);
+         "layout": [[], ["com.apple.Maps"]]}], "faults": FAULTS})"_ba.replace("ANA", anaPages)
+            .replace("FAULTS", JsonCodec::encode(faults));
 }
 const QByteArray listed = R"([
     {"ecid": "0x1C2D3E4F50601E", "udid": "00008140-001C2D3E4F50601E", "name": "Ana’s iPhone", "type": "iPhone16,2"},
@@ -63,16 +64,7 @@ class CliDeviceTest : public QObject
 
     QString path(const QString &name) const { return m_home->filePath(name); }
     void writeWorld(const QByteArray &world) const { CliRun::write(path(u"world.json"_s), world); }
-    QJsonObject state() const
-    {
-        return JsonCodec::decode(readFile(path(u"world.json"_s))).toObject();
-    }
-    void setFaults(const QJsonObject &faults)
-    {
-        QJsonObject changed = state();
-        changed[u"faults"_s] = faults;
-        writeWorld(JsonCodec::encode(changed));
-    }
+    QJsonValue state() const { return JsonCodec::decode(readFile(path(u"world.json"_s))); }
     int calls(const QString &command) const
     {
         int count = 0;
@@ -108,12 +100,12 @@ class CliDeviceTest : public QObject
     {
         return CliRun::start(withTools(arguments), {}, environment(), output);
     }
-    QStringList apply(const QByteArray &proposal, const QByteArray &expected = anaLayout)
+    QStringList apply(const QByteArray &proposal)
     {
-        const QString proposalFile
-                = CliRun::write(m_files.filePath(QString::number(++m_written)), proposal);
-        return {u"apply"_s, ecid, proposalFile, u"--expected"_s,
-                CliRun::write(m_files.filePath(QString::number(++m_written)), expected)};
+        const auto file = [this](const QByteArray &data) {
+            return CliRun::write(m_files.filePath(QString::number(++m_written)), data);
+        };
+        return {u"apply"_s, ecid, file(proposal), u"--expected"_s, file(anaLayout)};
     }
 
 private Q_SLOTS:
@@ -146,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(JsonCodec::decode(cli({u"snapshots"_s}).out).toArray().size(), 2);
 
         // A crashing configurator read falls back to the reader named.
-        setFaults({{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}});
+        writeWorld(world(anaLayout, {{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}}));
         const CliRun fallback
                 = cli({u"read"_s, ecid, u"--reader"_s, QStringLiteral(VARNOLET_FAKE_READER)});
         QCOMPARE(parsed(fallback.out), parsed(anaLayout));
@@ -254,7 +246,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QFETCH(int, writes);
         QFETCH(int, signal);
-        setFaults(faults);
+        writeWorld(world(anaLayout, faults));
         const CliRun run = CliRun::start(
                 withTools(arguments), {}, environment(), output, [&](QProcess &process) {
                     if (!signal)
