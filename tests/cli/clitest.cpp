@@ -18,16 +18,9 @@ namespace {
 const QByteArray example
         = R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
     ["com.burbn.instagram","com.facebook.Facebook","com.apple.mobilenotes","com.apple.calculator"]])"_ba;
-const QByteArray after
+const QByteArray afterExample
         = R"([["com.apple.mobilephone","com.apple.MobileSMS","com.apple.mobilesafari","com.spotify.client"],
     [["Social","com.burbn.instagram","com.facebook.Facebook"],"com.apple.mobilenotes"],["new.app"]])"_ba;
-const QByteArray diffReport
-        = R"({"summary": "3 apps move · 1 new folder · Dock unchanged · 1 page → 2 · 1 app added · 1 app removed",
-    "moved": [{"id": "com.burbn.instagram", "name": "Instagram", "from": "Page 1", "to": "Folder “Social”, page 1"},
-              {"id": "com.facebook.Facebook", "name": "Facebook", "from": "Page 1", "to": "Folder “Social”, page 1"},
-              {"id": "com.apple.mobilenotes", "name": "Jottings", "from": "Page 1", "to": "Page 1"}],
-    "added": ["new.app"], "removed": ["com.apple.calculator"], "folders": {"added": ["Social"], "removed": [], "renamed": []},
-    "dock": {"changed": false}, "pages": {"before": 1, "after": 2}})"_ba;
 const QByteArray springboard
         = R"([[{"bundleIdentifier":"com.apple.mobilephone","displayName":"Phone"}],
     [{"displayName":"Tools","iconLists":[["a","b"]]},"a"]])"_ba;
@@ -82,59 +75,42 @@ private Q_SLOTS:
                  LayoutParser::parse(options.isEmpty() ? example : run.out).layout);
     }
 
-    void reports()
+    // What each command prints, pretty-printed with sorted keys, on success.
+    void prints_data()
     {
-        const CliRun inspect = cli({u"inspect"_s, u"-"_s}, springboard);
-        const Layout layout = LayoutParser::parse(springboard).layout;
-        const QJsonObject report{
-                {u"apps"_s, 4},
-                {u"pages"_s, 1},
-                {u"folders"_s, 1},
-                {u"fingerprint"_s, layout.fingerprint()},
-                {u"names"_s, QJsonObject{{u"com.apple.mobilephone"_s, u"Phone"_s}}},
-                {u"layout"_s, layout.toRecord()}};
-        QCOMPARE(inspect.status, 0);
-        QCOMPARE(inspect.out, JsonCodec::encode(report)); // pretty-printed with sorted keys
-
-        const QString names = file(u"diff-names.json"_s, R"({"com.apple.mobilenotes":"Jottings"})");
-        const CliRun diff
-                = cli({u"diff"_s, u"-"_s, file(u"after.json"_s, after), u"--names"_s, names});
-        QCOMPARE(diff.err, QString());
-        QCOMPARE(diff.out, JsonCodec::encode(JsonCodec::decode(diffReport)));
-        const CliRun renamed = cli({u"diff"_s, m_dir.filePath(u"after.json"_s), u"-"_s},
-                                   QByteArray(after).replace("Social", "Friends"));
-        QCOMPARE(JsonCodec::decode(renamed.out)[u"folders"_s][u"renamed"_s],
-                 JsonCodec::decode(R"([{"from":"Social","to":"Friends"}])"));
-
-        QCOMPARE(cli({u"demo"_s}).out, AppCatalog::demo().layout.cfgutilData());
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("printed");
+        const QString after = file(u"after.json"_s, afterExample);
+        const QString jottings
+                = file(u"diff-names.json"_s, R"({"com.apple.mobilenotes":"Jottings"})");
+        const QString tunes = file(u"apps-names.json"_s, R"({"com.spotify.client":"Tunes"})");
+        // clang-format off
+        QTest::newRow("inspect") << QStringList{u"inspect"_s, u"-"_s} << springboard << R"({"apps":4,"fingerprint":"36ecbb90b9651c140740f9ad2115fb9bcff8fc88c3b515a3785768dd2571cdcb","folders":1,"layout":{"pages":[[{"app":{"_0":"com.apple.mobilephone"}}],[{"folder":{"_0":"Tools","_1":[["a","b"]]}},{"app":{"_0":"a"}}]]},"names":{"com.apple.mobilephone":"Phone"},"pages":1})"_ba;
+        QTest::newRow("diff with names") << QStringList{u"diff"_s, u"-"_s, after, u"--names"_s, jottings} << example << R"({"summary": "3 apps move · 1 new folder · Dock unchanged · 1 page → 2 · 1 app added · 1 app removed", "moved": [{"id": "com.burbn.instagram", "name": "Instagram", "from": "Page 1", "to": "Folder “Social”, page 1"}, {"id": "com.facebook.Facebook", "name": "Facebook", "from": "Page 1", "to": "Folder “Social”, page 1"}, {"id": "com.apple.mobilenotes", "name": "Jottings", "from": "Page 1", "to": "Page 1"}], "added": ["new.app"], "removed": ["com.apple.calculator"], "folders": {"added": ["Social"], "removed": [], "renamed": []}, "dock": {"changed": false}, "pages": {"before": 1, "after": 2}})"_ba;
+        QTest::newRow("diff of a renamed folder") << QStringList{u"diff"_s, after, u"-"_s} << QByteArray(afterExample).replace("Social", "Friends") << R"({"added":[],"dock":{"changed":false},"folders":{"added":[],"removed":[],"renamed":[{"from":"Social","to":"Friends"}]},"moved":[],"pages":{"after":2,"before":2},"removed":[],"summary":"1 folder renamed · Dock unchanged"})"_ba;
+        QTest::newRow("apps by name") << QStringList{u"apps"_s, u"-"_s} << example << R"([{"category":"Utilities","id":"com.apple.calculator","name":"Calculator"},{"category":"Social","id":"com.facebook.Facebook","name":"Facebook"},{"category":"Social","id":"com.burbn.instagram","name":"Instagram"},{"category":"Social","id":"com.apple.MobileSMS","name":"Messages"},{"category":"Productivity","id":"com.apple.mobilenotes","name":"Notes"},{"category":"Social","id":"com.apple.mobilephone","name":"Phone"},{"category":"Utilities","id":"com.apple.mobilesafari","name":"Safari"},{"category":"Entertainment","id":"com.spotify.client","name":"Spotify"}])"_ba;
+        QTest::newRow("apps found by identifier, in any case") << QStringList{u"apps"_s, u"-"_s, u"--search"_s, u"MOBILE"_s} << example << R"([{"category":"Social","id":"com.apple.MobileSMS","name":"Messages"},{"category":"Productivity","id":"com.apple.mobilenotes","name":"Notes"},{"category":"Social","id":"com.apple.mobilephone","name":"Phone"},{"category":"Utilities","id":"com.apple.mobilesafari","name":"Safari"}])"_ba;
+        QTest::newRow("apps found by a name given") << QStringList{u"apps"_s, u"-"_s, u"--search"_s, u"tunes"_s, u"--names"_s, tunes} << example << R"([{"category":"Entertainment","id":"com.spotify.client","name":"Tunes"}])"_ba;
+        QTest::newRow("demo") << QStringList{u"demo"_s} << QByteArray() << AppCatalog::demo().layout.cfgutilData();
+        // clang-format on
+    }
+    void prints()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, printed);
+        const CliRun run = cli(arguments, input);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, JsonCodec::encode(JsonCodec::decode(printed)));
+    }
+    void help()
+    {
         const CliRun help = cli({u"--help"_s});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.startsWith("usage: varnolet-cli COMMAND"));
         QCOMPARE(help.err, QString());
-    }
-
-    void apps()
-    {
-        const QJsonArray all = JsonCodec::decode(cli({u"apps"_s, u"-"_s}).out).toArray();
-        QCOMPARE(all.size(), 8);
-        QCOMPARE(
-                all[0],
-                JsonCodec::decode(
-                        R"({"id":"com.apple.calculator","name":"Calculator","category":"Utilities"})"));
-        const QString names = file(u"apps-names.json"_s, R"({"com.spotify.client":"Tunes"})");
-        const auto found = [&](const QString &search) {
-            QStringList ids;
-            for (const QJsonValue &app :
-                 JsonCodec::decode(
-                         cli({u"apps"_s, u"-"_s, u"--search"_s, search, u"--names"_s, names}).out)
-                         .toArray())
-                ids.append(app[u"id"_s].toString());
-            return ids.join(u' ');
-        };
-        QCOMPARE(
-                found(u"MOBILE"_s),
-                u"com.apple.MobileSMS com.apple.mobilenotes com.apple.mobilephone com.apple.mobilesafari"_s);
-        QCOMPARE(found(u"tunes"_s), u"com.spotify.client"_s);
     }
 
     // 163 popular apps, 84 of them Other by the catalogue; by their genres, 6 Lifestyle apps no
