@@ -217,14 +217,9 @@ private Q_SLOTS:
         QTest::addColumn<CategoryOverrides>("overrides");
         QTest::addColumn<QString>("expected");
         using enum SortStyle;
-        const QString example
-                = u"phone messages safari spotify | instagram facebook notes calculator"_s;
         const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
         const QString fullFolders = u"| "_s + u"F:t*9/t*9/t*9 "_s.repeated(30);
         // clang-format off
-        QTest::newRow("worked example: categories") << example << SortOptions{categories} << AppNames() << CategoryOverrides() << u"phone messages safari spotify | notes Social:facebook,instagram calculator"_s;
-        QTest::newRow("worked example: alphabetical") << example << SortOptions{alphabetical} << AppNames() << CategoryOverrides() << u"phone messages safari spotify | calculator facebook instagram notes"_s;
-        QTest::newRow("worked example: two-icon test") << example << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << u"phone messages safari spotify | facebook instagram notes calculator"_s;
         // The original is validated before anything else, the proposal before it is returned.
         QTest::newRow("Dock only") << u"phone"_s << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << pages;
         QTest::newRow("no apps, before the page size") << u"|"_s << SortOptions{categories, true, false, 25} << AppNames() << CategoryOverrides() << u"The layout is empty. Nothing will be applied."_s;
