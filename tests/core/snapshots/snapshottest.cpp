@@ -62,6 +62,7 @@ QString newId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
+using Damage = std::function<void(const QString &folder)>;
 using Refused = std::function<void(const SnapshotStore &, Snapshot)>;
 
 const QString invalidId = u"Invalid snapshot identifier."_s;
@@ -270,79 +271,65 @@ private Q_SLOTS:
             reasons.append(snapshot.reason);
         QCOMPARE(reasons, (QStringList{dates[1], dates[0], dates[2]}));
     }
-    void loadRefusesChangedSnapshots_data()
+    // Each refusal of a store holding one snapshot, its folder first damaged: nothing under the
+    // store changes, and what does not load is not offered for restore. %1: the snapshot folder.
+    void refusals_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("key");      // of the record to replace; empty: the whole file
-        QTest::addColumn<QJsonValue>("value"); // undefined: the file is deleted
-        QTest::addColumn<QString>("failure");  // %1: the snapshot folder
+        QTest::addColumn<Damage>("damage");
+        QTest::addColumn<Refused>("refused");
+        QTest::addColumn<QString>("failure");
         Layout swapped = sampleRead().layout;
         std::swap(swapped.pages[0][0], swapped.pages[0][1]);
         Layout crowded = sampleRead().layout;
         crowded.pages[0].append(LayoutItem::app(u"com.example.fifth"_s));
-        const QString record = u"snapshot.json"_s;
-        const QJsonValue deleted(QJsonValue::Undefined);
+        const Damage none = [](const QString &) {};
+        // Moved to where "../x" leads from the snapshots folder.
+        const Damage moved = [](const QString &folder) {
+            QVERIFY(QDir().rename(folder, folder + u"/../../x"_s));
+        };
+        const auto set = [](const QString &key, const QJsonValue &value) {
+            return Damage([=](const QString &folder) { setInRecord(folder, key, value); });
+        };
+        const auto removed = [](const QString &file) {
+            return Damage(
+                    [=](const QString &folder) { QVERIFY(QFile::remove(folder + u'/' + file)); });
+        };
+        const Refused load
+                = [](const SnapshotStore &store, Snapshot snapshot) { store.load(snapshot.id); };
         // clang-format off
-        QTest::newRow("raw response deleted") << u"raw-layout.json"_s << QString() << deleted << QString();
-        QTest::newRow("original layout not a layout") << u"original-layout.json"_s << QString() << QJsonValue(QJsonObject()) << u"Unrecognized layout response. Export diagnostics to inspect it."_s;
-        QTest::newRow("fingerprint edited") << record << u"fingerprint"_s << QJsonValue(QString(64, u'0')) << changed;
-        QTest::newRow("layout edited in the record") << record << u"layout"_s << QJsonValue(swapped.toRecord()) << changed;
-        QTest::newRow("record layout beyond the limits") << record << u"layout"_s << QJsonValue(crowded.toRecord()) << crowdedDock;
-        QTest::newRow("record device invalid") << record << u"device"_s << QJsonValue(Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()) << invalidDevice;
-        QTest::newRow("schema version 2") << record << u"schemaVersion"_s << QJsonValue(2) << unsupported;
-        QTest::newRow("copied under another identifier") << record << u"id"_s << QJsonValue(newId()) << unsupported;
-        QTest::newRow("record deleted") << record << QString() << deleted << u"Could not read %1/snapshot.json: No such file or directory."_s;
-        // clang-format on
-    }
-    void loadRefusesChangedSnapshots()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, key);
-        QFETCH(QJsonValue, value);
-        QFETCH(QString, failure);
-        saveOne();
-        if (!key.isEmpty())
-            setInRecord(folder, key, value);
-        else if (!value.isUndefined())
-            QVERIFY(writeFile(folder + u'/' + file, JsonCodec::encode(value)));
-        else
-            QVERIFY(QFile::remove(folder + u'/' + file));
-        QCOMPARE(failureOf([&] { store.load(saved.id); }), failure.replace(u"%1"_s, folder));
-        // What does not load is not offered for restore.
-        QCOMPARE(store.list().size(), failure.isEmpty() ? 1 : 0);
-    }
-    // Each refusal with the store holding one snapshot, moved to where "../x" leads: nothing under
-    // the store changes. %1: the folder of the snapshot, which is no longer there.
-    void refusals_data()
-    {
-        QTest::addColumn<Refused>("refused");
-        QTest::addColumn<QString>("failure");
-        // clang-format off
-        const auto row = [](const char *name, Refused refused, const QString &failure) { QTest::newRow(name) << refused << failure; };
+        const auto row = [](const char *name, const Damage &damage, const Refused &refused, const QString &failure) { QTest::newRow(name) << damage << refused << failure; };
+        row("raw response deleted", removed(u"raw-layout.json"_s), load, QString());
+        row("original layout not a layout", [](const QString &folder) { QVERIFY(writeFile(folder + u"/original-layout.json"_s, "{}")); }, load, u"Unrecognized layout response. Export diagnostics to inspect it."_s);
+        row("fingerprint edited", set(u"fingerprint"_s, QString(64, u'0')), load, changed);
+        row("layout edited in the record", set(u"layout"_s, swapped.toRecord()), load, changed);
+        row("record layout beyond the limits", set(u"layout"_s, crowded.toRecord()), load, crowdedDock);
+        row("record device invalid", set(u"device"_s, Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()), load, invalidDevice);
+        row("schema version 2", set(u"schemaVersion"_s, 2), load, unsupported);
+        row("copied under another identifier", set(u"id"_s, newId()), load, unsupported);
+        row("record deleted", removed(u"snapshot.json"_s), load, u"Could not read %1/snapshot.json: No such file or directory."_s);
         for (const QString &id : {u"../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F/../../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\n"_s}) {
-            QTest::addRow("load %s", qPrintable(id)) << Refused([id](const SnapshotStore &store, Snapshot) { store.load(id); }) << invalidId;
-            QTest::addRow("proposal for %s", qPrintable(id)) << Refused([id](const SnapshotStore &store, Snapshot snapshot) { snapshot.id = id; store.saveProposal(snapshot.layout, snapshot); }) << invalidId;
+            QTest::addRow("load %s", qPrintable(id)) << moved << Refused([id](const SnapshotStore &store, Snapshot) { store.load(id); }) << invalidId;
+            QTest::addRow("proposal for %s", qPrintable(id)) << moved << Refused([id](const SnapshotStore &store, Snapshot snapshot) { snapshot.id = id; store.saveProposal(snapshot.layout, snapshot); }) << invalidId;
         }
-        row("save of a Dock only", [](const SnapshotStore &store, Snapshot) { DeviceRead read = sampleRead(); read.layout.pages.resize(1); store.save(read, phone(), {}, u"r"_s); }, u"Expected a Dock and at least one Home Screen page."_s);
-        row("save for a phone without ECID", [](const SnapshotStore &store, Snapshot) { store.save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s), {}, u"r"_s); }, invalidDevice);
-        row("proposal beyond the limits", [](const SnapshotStore &store, Snapshot snapshot) { snapshot.layout.pages[0].append(LayoutItem::app(u"com.example.fifth"_s)); store.saveProposal(snapshot.layout, snapshot); }, crowdedDock);
-        row("proposal for a snapshot not there", [](const SnapshotStore &store, Snapshot snapshot) { store.saveProposal(snapshot.layout, snapshot); }, u"Could not write %1/proposed-layout.json: No such file or directory."_s);
-        row("diagnostic label leading out", [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"../escaped"_s); }, u"Invalid diagnostic label."_s);
-        row("diagnostic label with a null", [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"a\0b"_s); }, u"Invalid diagnostic label."_s);
+        row("save of a Dock only", none, [](const SnapshotStore &store, Snapshot) { DeviceRead read = sampleRead(); read.layout.pages.resize(1); store.save(read, phone(), {}, u"r"_s); }, u"Expected a Dock and at least one Home Screen page."_s);
+        row("save for a phone without ECID", none, [](const SnapshotStore &store, Snapshot) { store.save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s), {}, u"r"_s); }, invalidDevice);
+        row("proposal beyond the limits", none, [](const SnapshotStore &store, Snapshot snapshot) { snapshot.layout.pages[0].append(LayoutItem::app(u"com.example.fifth"_s)); store.saveProposal(snapshot.layout, snapshot); }, crowdedDock);
+        row("proposal for a snapshot not there", moved, [](const SnapshotStore &store, Snapshot snapshot) { store.saveProposal(snapshot.layout, snapshot); }, u"Could not write %1/proposed-layout.json: No such file or directory."_s);
+        row("diagnostic label leading out", none, [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"../escaped"_s); }, u"Invalid diagnostic label."_s);
+        row("diagnostic label with a null", none, [](const SnapshotStore &store, Snapshot) { store.saveDiagnostic("x"_ba, u"a\0b"_s); }, u"Invalid diagnostic label."_s);
         // clang-format on
     }
     void refusals()
     {
+        QFETCH(Damage, damage);
         QFETCH(Refused, refused);
         QFETCH(QString, failure);
-        // As nothing changes, the rows share one store.
-        if (!QFileInfo::exists(store.root + u"/x"_s)) {
-            saveOne();
-            QVERIFY(QDir().rename(folder, m_root + u"/x"_s));
-        }
+        saveOne();
+        damage(folder);
         const QStringList before = tree(store.root);
         QCOMPARE(failureOf([&] { refused(store, saved); }), failure.arg(folder));
         QCOMPARE(tree(store.root), before);
+        QCOMPARE(store.list().size(), int(failureOf([&] { store.load(saved.id); }).isEmpty()));
     }
     void unwritableFolders()
     {
