@@ -118,7 +118,6 @@ private Q_SLOTS:
                 {u"com.acme.gamebank"_s, {u"Gamebank"_s, AppCategory::shopping}},
                 {u"com.acme.chesslife"_s, {u"Chess Life"_s, AppCategory::other}}};
         const AppInfo info = AppCatalog::info(id, names, overrides, answers);
-        QCOMPARE(info.id, id);
         QCOMPARE(info.name, name);
         QCOMPARE(info.category, category);
     }

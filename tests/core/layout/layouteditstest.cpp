@@ -29,25 +29,22 @@ const QStringList refusalSentences
 // A valid layout: a Dock of up to four items and up to five pages of apps and folders.
 Layout randomLayout(QRandomGenerator &random, int &serial)
 {
-    auto item = [&] {
-        if (random.bounded(4) != 0)
-            return LayoutItem::app(u"app.%1"_s.arg(serial++));
-        QList<QStringList> pages(random.bounded(1, 4));
-        for (QStringList &page : pages) {
-            for (int i = random.bounded(1, 10); i > 0; --i)
-                page.append(u"app.%1"_s.arg(serial++));
+    const auto items = [&](int count) {
+        LayoutPage page;
+        while (count-- > 0) {
+            QList<QStringList> folder(random.bounded(4) ? 0 : random.bounded(1, 4));
+            for (QStringList &apps : folder)
+                for (int i = random.bounded(1, 10); i > 0; --i)
+                    apps.append(u"app.%1"_s.arg(serial++));
+            page.append(folder.isEmpty() ? LayoutItem::app(u"app.%1"_s.arg(serial++))
+                                         : LayoutItem::folder(u"Folder %1"_s.arg(serial), folder));
         }
-        return LayoutItem::folder(u"Folder %1"_s.arg(serial), pages);
+        return page;
     };
-    Layout layout({LayoutPage()});
-    for (int i = random.bounded(5); i > 0; --i)
-        layout.pages[0].append(item());
-    for (int page = random.bounded(1, 6); page > 0; --page) {
-        layout.pages.append(LayoutPage());
-        for (int i = random.bounded(16); i > 0; --i)
-            layout.pages.last().append(item());
-    }
-    layout.pages.last().append(item());
+    Layout layout({items(random.bounded(5))});
+    for (int page = random.bounded(1, 6); page > 0; --page)
+        layout.pages.append(items(random.bounded(16)));
+    layout.pages.last().append(items(1));
     return layout;
 }
 
