@@ -3,6 +3,8 @@
 #include "layoutparser.h"
 #include "layouttestsupport.h"
 #include "platformerror.h"
+#include "profile/configurationprofile.h"
+#include "profile/propertylist.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -23,12 +25,32 @@ QString unsupportedAt(const QString &location)
               "for the first test; keep a Finder backup and screenshots."_s;
 }
 
+QVariantMap payloadOf(const QByteArray &profile)
+{
+    return PropertyList::read(profile).toMap().value(u"PayloadContent"_s).toList().value(0).toMap();
+}
+
+// A profile as other tools write it.
+QByteArray profileWith(const QString &dock, const QString &pages)
+{
+    return uR"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>
+<key>PayloadContent</key><array><dict>
+<key>PayloadType</key><string>com.apple.homescreenlayout</string>
+<key>Dock</key><array>%1</array><key>Pages</key><array><array>%2</array></array>
+</dict></array></dict></plist>)"_s.arg(dock, pages)
+            .toUtf8();
+}
+
+const QString safari
+        = u"<dict><key>Type</key><string>App</string><key>BundleID</key><string>com.apple.mobilesafari</string></dict>"_s;
+
 // The Dock holds two apps; the first Home Screen page holds one flat folder.
 const QByteArray barePages = R"([["p","m"],[["Social","i","f"]]])"_ba;
 
 } // namespace
 
-/// The layout model, its encodings and limits, and the parser of every response form.
+/// The layout model, its encodings (the configuration profile among them) and limits, and the
+/// parser of every response form.
 class LayoutTest : public QObject
 {
     Q_OBJECT
@@ -67,6 +89,7 @@ private Q_SLOTS:
         QTest::newRow("full folders in the Dock") << parse(u"A:"_s + u"p*9/"_s.repeated(15) + u" B:b*9 | x*30"_s);
         QTest::newRow("web clip and unicode") << Layout({{LayoutItem::app(u"https://example.com/a?b=c"_s)}, {LayoutItem::app(u"com.example.café"_s), LayoutItem::app(u"名前.アプリ"_s)}});
         QTest::newRow("folder name beginning with a byte-order mark") << parse(u"| \uFEFFWork:a"_s);
+        QTest::newRow("characters markup escapes, an empty page") << parse(u"a&b<c> | Social_“Fun”:i/x.y https://example.com/a?b=1&c=2 |"_s);
         // clang-format on
     }
     void deviceFormSurvivesParsing()
@@ -78,6 +101,48 @@ private Q_SLOTS:
         QCOMPARE(parsed.layout.cfgutilData(), data);
         QCOMPARE(Layout::fromRecord(JsonCodec::decode(JsonCodec::encode(layout.toRecord()))),
                  layout);
+        QCOMPARE(ConfigurationProfile::read(ConfigurationProfile::write(layout)), layout);
+    }
+    // The configuration profile's own keys, with new UUIDs for each part of each profile.
+    void profilePayload()
+    {
+        const Layout layout = parse(u"p | https://example.com/a?b=1&c=2"_s);
+        const QByteArray profile = ConfigurationProfile::write(layout);
+        const QVariantMap outer = PropertyList::read(profile).toMap(), payload = payloadOf(profile);
+        QCOMPARE(outer.value(u"PayloadType"_s), u"Configuration"_s);
+        QCOMPARE(outer.value(u"PayloadDisplayName"_s), u"Varnolet Home Screen Layout"_s);
+        QCOMPARE(payload.value(u"PayloadType"_s), u"com.apple.homescreenlayout"_s);
+        for (const QVariantMap &part : {outer, payload}) {
+            QCOMPARE(part.value(u"PayloadVersion"_s).toInt(), 1);
+            QVERIFY(part.value(u"PayloadIdentifier"_s).toString().startsWith(u"org.varnolet."_s));
+        }
+        QVERIFY(outer.value(u"PayloadUUID"_s) != payload.value(u"PayloadUUID"_s));
+        QVERIFY(payloadOf(ConfigurationProfile::write(layout)).value(u"PayloadUUID"_s)
+                != payload.value(u"PayloadUUID"_s));
+        const QVariantMap webClip{{u"Type"_s, u"WebClip"_s},
+                                  {u"URL"_s, u"https://example.com/a?b=1&c=2"_s}};
+        QCOMPARE(payload.value(u"Pages"_s).toList().value(0), QVariant(QVariantList{webClip}));
+    }
+    void readsProfiles_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<QString>("failure");
+        // clang-format off
+        QTest::newRow("App for Application") << profileWith(safari, safari) << QString();
+        QTest::newRow("no layout payload") << R"(<plist version="1.0"><dict><key>PayloadContent</key><array/></dict></plist>)"_ba << u"The profile holds no Home Screen layout."_s;
+        QTest::newRow("widget") << profileWith(u"<dict><key>Type</key><string>Widget</string></dict>"_s, safari) << u"The profile holds a Home Screen entry Varnolet cannot read."_s;
+        QTest::newRow("outside the limits") << profileWith(safari.repeated(5), safari) << u"The iPhone Dock contains more than four items."_s;
+        QTest::newRow("not a property list") << "[[\"com.apple.mobilesafari\"]]"_ba << u"The file is not a property list Varnolet can read: it does not start with a plist element (line 1)."_s;
+        // clang-format on
+    }
+    void readsProfiles()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(QString, failure);
+        Layout layout;
+        QCOMPARE(failureOf([&] { layout = ConfigurationProfile::read(profile); }), failure);
+        QCOMPARE(layout.identifiers(),
+                 failure.isEmpty() ? QStringList(2, u"com.apple.mobilesafari"_s) : QStringList());
     }
     void recordFormRefusesMalformedItems_data()
     {
