@@ -11,16 +11,6 @@
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
-char *toString(AppCategory category)
-{
-    return QTest::toString(AppCategories::title(category));
-}
-
-char *toString(const Layout &layout)
-{
-    return qstrdup(layout.cfgutilData().constData());
-}
-
 namespace {
 
 // The short names the rows give these apps.
