@@ -208,6 +208,7 @@ private Q_SLOTS:
         using enum SortStyle;
         const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
         const QString fullFolders = u"| "_s + u"F:t*9/t*9/t*9 "_s.repeated(30);
+        const QString a = u"com.acme.a"_s, b = u"com.acme.b"_s, c = u"com.acme.c"_s;
         // clang-format off
         // The original is validated before anything else, the proposal before it is returned.
         QTest::newRow("Dock only") << u"phone"_s << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << pages;
@@ -233,6 +234,16 @@ private Q_SLOTS:
         QTest::newRow("two-icon test: first page without two loose apps") << u"phone | Box:mail notes | maps safari spotify"_s << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << u"phone | Box:mail notes | safari maps spotify"_s;
         QTest::newRow("two-icon test: folders between stay") << u"| notes Box:mail maps"_s << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << u"| maps Box:mail notes"_s;
         QTest::newRow("two-icon test: the Dock is never touched") << u"phone safari | notes Box:mail | maps"_s << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << u"The two-icon test needs two loose app icons on the same Home Screen page."_s;
+        // Alphabetical: names as the Finder compares them; identical names by identifier; names that
+        // differ but compare equal in the order first met.
+        QTest::newRow("same name, by identifier") << u"| b a"_s << SortOptions{alphabetical} << AppNames{{a, u"Same"_s}, {b, u"Same"_s}} << CategoryOverrides() << u"| a b"_s;
+        QTest::newRow("digits by value") << u"| a b"_s << SortOptions{alphabetical} << AppNames{{a, u"App 10"_s}, {b, u"App 2"_s}} << CategoryOverrides() << u"| b a"_s;
+        QTest::newRow("case ignored") << u"| a b"_s << SortOptions{alphabetical} << AppNames{{a, u"banana"_s}, {b, u"Apple"_s}} << CategoryOverrides() << u"| b a"_s;
+        QTest::newRow("device name beats the known name") << u"| calculator notes"_s << SortOptions{alphabetical} << AppNames{{real(u"notes"_s), u"Aardvark"_s}} << CategoryOverrides() << u"| notes calculator"_s;
+        QTest::newRow("names equal but for case keep their order") << u"| a b"_s << SortOptions{alphabetical} << AppNames{{a, u"apple"_s}, {b, u"Apple"_s}} << CategoryOverrides() << u"| a b"_s;
+        QTest::newRow("names equal but for case keep their order, reversed") << u"| b a"_s << SortOptions{alphabetical} << AppNames{{a, u"apple"_s}, {b, u"Apple"_s}} << CategoryOverrides() << u"| b a"_s;
+        QTest::newRow("identical names by identifier, each name where it first appears") << u"| c b a"_s << SortOptions{alphabetical} << AppNames{{c, u"apple"_s}, {b, u"Apple"_s}, {a, u"apple"_s}} << CategoryOverrides() << u"| a c b"_s;
+        QTest::newRow("repeated app stays repeated") << u"| maps calculator maps"_s << SortOptions{alphabetical} << AppNames() << CategoryOverrides() << u"| calculator maps maps"_s;
         // clang-format on
     }
     void organize()
@@ -248,34 +259,6 @@ private Q_SLOTS:
         });
         QCOMPARE(error, expected.endsWith(u'.') ? expected : QString());
         QCOMPARE(result, error.isEmpty() ? parse(real(expected)) : Layout());
-    }
-    // The app order: names as the Finder compares them; identical names by identifier; names that
-    // differ but compare equal in the order first met.
-    void appOrder_data()
-    {
-        QTest::addColumn<QString>("ids");
-        QTest::addColumn<AppNames>("names");
-        QTest::addColumn<QString>("expected");
-        const QString a = u"com.acme.a"_s, b = u"com.acme.b"_s, c = u"com.acme.c"_s;
-        // clang-format off
-        QTest::newRow("same name, by identifier") << u"b a"_s << AppNames{{a, u"Same"_s}, {b, u"Same"_s}} << u"a b"_s;
-        QTest::newRow("digits by value") << u"a b"_s << AppNames{{a, u"App 10"_s}, {b, u"App 2"_s}} << u"b a"_s;
-        QTest::newRow("case ignored") << u"a b"_s << AppNames{{a, u"banana"_s}, {b, u"Apple"_s}} << u"b a"_s;
-        QTest::newRow("device name beats the known name") << u"calculator notes"_s << AppNames{{real(u"notes"_s), u"Aardvark"_s}} << u"notes calculator"_s;
-        QTest::newRow("names equal but for case keep their order") << u"a b"_s << AppNames{{a, u"apple"_s}, {b, u"Apple"_s}} << u"a b"_s;
-        QTest::newRow("names equal but for case keep their order, reversed") << u"b a"_s << AppNames{{a, u"apple"_s}, {b, u"Apple"_s}} << u"b a"_s;
-        QTest::newRow("identical names by identifier, each name where it first appears") << u"c b a"_s << AppNames{{c, u"apple"_s}, {b, u"Apple"_s}, {a, u"apple"_s}} << u"a c b"_s;
-        QTest::newRow("repeated app stays repeated") << u"maps calculator maps"_s << AppNames() << u"calculator maps maps"_s;
-        // clang-format on
-    }
-    void appOrder()
-    {
-        QFETCH(QString, ids);
-        QFETCH(AppNames, names);
-        QFETCH(QString, expected);
-        const Layout result = Organizer::organize(parse(u"| "_s + real(ids)),
-                                                  SortOptions{SortStyle::alphabetical}, names);
-        QCOMPARE(result.identifiers(), real(expected).split(u' '));
     }
     void verifyProposal_data()
     {
