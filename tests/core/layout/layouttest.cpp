@@ -14,6 +14,8 @@ using namespace TestSupport;
 
 namespace {
 
+using Call = std::function<void()>;
+
 // A Dock of two apps, then one page holding the folder Social and one app.
 const QString example = u"p s | Social:i,f a"_s;
 
@@ -123,52 +125,24 @@ private Q_SLOTS:
                                   {u"URL"_s, u"https://example.com/a?b=1&c=2"_s}};
         QCOMPARE(payload.value(u"Pages"_s).toList().value(0), QVariant(QVariantList{webClip}));
     }
-    void readsProfiles_data()
+    // Every limit on both sides, and the other refusals of a layout, a record or a profile, each
+    // with its sentence. An empty message: accepted.
+    void refusals_data()
     {
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<QString>("failure");
-        // clang-format off
-        QTest::newRow("App for Application") << profileWith(safari, safari) << QString();
-        QTest::newRow("no layout payload") << R"(<plist version="1.0"><dict><key>PayloadContent</key><array/></dict></plist>)"_ba << u"The profile holds no Home Screen layout."_s;
-        QTest::newRow("widget") << profileWith(u"<dict><key>Type</key><string>Widget</string></dict>"_s, safari) << u"The profile holds a Home Screen entry Varnolet cannot read."_s;
-        QTest::newRow("outside the limits") << profileWith(safari.repeated(5), safari) << u"The iPhone Dock contains more than four items."_s;
-        QTest::newRow("not a property list") << "[[\"com.apple.mobilesafari\"]]"_ba << u"The file is not a property list Varnolet can read: it does not start with a plist element (line 1)."_s;
-        // clang-format on
-    }
-    void readsProfiles()
-    {
-        QFETCH(QByteArray, profile);
-        QFETCH(QString, failure);
-        Layout layout;
-        QCOMPARE(failureOf([&] { layout = ConfigurationProfile::read(profile); }), failure);
-        QCOMPARE(layout.identifiers(),
-                 failure.isEmpty() ? QStringList(2, u"com.apple.mobilesafari"_s) : QStringList());
-    }
-    void recordFormRefusesMalformedItems_data()
-    {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QString>("description");
-        const QString keys = u"Invalid number of keys found, expected one."_s;
-        // clang-format off
-        QTest::newRow("both cases") << R"({"pages":[[{"app":{"_0":"a"},"folder":{"_0":"F","_1":[]}}]]})"_ba << keys;
-        QTest::newRow("no case") << R"({"pages":[[{}]]})"_ba << keys;
-        QTest::newRow("unknown case") << R"({"pages":[[{"widget":{"_0":"a"}}]]})"_ba << keys;
-        QTest::newRow("missing _0") << R"({"pages":[[{"app":{}}]]})"_ba << u"No value associated with key \"_0\"."_s;
-        QTest::newRow("missing _1") << R"({"pages":[[{"folder":{"_0":"F"}}]]})"_ba << u"No value associated with key \"_1\"."_s;
-        QTest::newRow("missing pages") << R"({})"_ba << u"No value associated with key \"pages\"."_s;
-        // clang-format on
-    }
-    void recordFormRefusesMalformedItems()
-    {
-        QFETCH(QByteArray, record);
-        QFETCH(QString, description);
-        QCOMPARE(failureOf([&] { Layout::fromRecord(JsonCodec::decode(record)); }), description);
-    }
-    // Every limit on both sides; an empty message: the layout is valid.
-    void validate_data()
-    {
-        QTest::addColumn<Layout>("layout");
+        QTest::addColumn<Call>("call");
         QTest::addColumn<QString>("message");
+        const auto valid = [](const Layout &layout) { return Call([=] { layout.validate(); }); };
+        const auto record = [](const QByteArray &record) {
+            return Call([=] { Layout::fromRecord(JsonCodec::decode(record)); });
+        };
+        // A profile read must hold the two Safari icons of the rows that are accepted.
+        const auto profile = [](const QByteArray &profile) {
+            return Call([=] {
+                QCOMPARE(ConfigurationProfile::read(profile).identifiers(),
+                         QStringList(2, u"com.apple.mobilesafari"_s));
+            });
+        };
+        const QString keys = u"Invalid number of keys found, expected one."_s;
         const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
         const QString dock = u"The iPhone Dock contains more than four items."_s;
         const QString empty = u"The layout is empty. Nothing will be applied."_s;
@@ -178,48 +152,61 @@ private Q_SLOTS:
         const auto folder = [](const QString &name) {
             return u"Folder ‘%1’ is empty or exceeds supported iPhone folder limits."_s.arg(name);
         };
-        const auto app = [](const QString &id) { return Layout({{}, {LayoutItem::app(id)}}); };
+        const auto app = [&](const QString &id) {
+            return valid(Layout({{}, {LayoutItem::app(id)}}));
+        };
         // clang-format off
-        QTest::newRow("empty Dock, one app") << parse(u"| a"_s) << QString();
-        QTest::newRow("100 Home Screen pages") << parse(u"|a"_s.repeated(100)) << QString();
-        QTest::newRow("Dock of four folders") << parse(u"A:a B:b C:c D:d | a"_s) << QString();
-        QTest::newRow("page of 30") << parse(u"| a*30"_s) << QString();
-        QTest::newRow("folder of 15 pages of 9") << parse(u"| F:"_s + u"f*9/"_s.repeated(15)) << QString();
+        QTest::newRow("empty Dock, one app") << valid(parse(u"| a"_s)) << QString();
+        QTest::newRow("100 Home Screen pages") << valid(parse(u"|a"_s.repeated(100))) << QString();
+        QTest::newRow("Dock of four folders") << valid(parse(u"A:a B:b C:c D:d | a"_s)) << QString();
+        QTest::newRow("page of 30") << valid(parse(u"| a*30"_s)) << QString();
+        QTest::newRow("folder of 15 pages of 9") << valid(parse(u"| F:"_s + u"f*9/"_s.repeated(15))) << QString();
         QTest::newRow("identifier of 4096 characters") << app(QString(4096, u'x')) << QString();
         QTest::newRow("4096 characters of two code points each") << app(u"e\u0301"_s.repeated(4096)) << QString();
         QTest::newRow("identifier with a space") << app(u"my app"_s) << QString();
         QTest::newRow("web clip URL") << app(u"https://example.com/a:b"_s) << QString();
-        QTest::newRow("no pages") << Layout() << pages;
-        QTest::newRow("Dock only") << parse(u"a"_s) << pages;
-        QTest::newRow("101 Home Screen pages") << parse(u"|a"_s.repeated(101)) << pages;
-        QTest::newRow("Dock of five apps") << parse(u"d*5 | a"_s) << dock;
-        QTest::newRow("only empty pages") << parse(u"||"_s) << empty;
-        QTest::newRow("only empty folders") << parse(u"| F:_"_s) << empty;
-        QTest::newRow("page of 31") << parse(u"| a*31"_s) << crowded;
-        QTest::newRow("blank folder name keeps its spaces") << Layout({{}, {LayoutItem::folder(u"   "_s, {{u"a"_s}})}}) << folder(u"   "_s);
-        QTest::newRow("folder name of line breaks") << parse(u"| \n\t:a"_s) << folder(u"\n\t"_s);
-        QTest::newRow("folder without pages") << parse(u"| a F:"_s) << folder(u"F"_s);
-        QTest::newRow("folder with an empty page") << parse(u"| F:a/_"_s) << folder(u"F"_s);
-        QTest::newRow("tenth app on a folder page") << parse(u"| F:a*10"_s) << folder(u"F"_s);
-        QTest::newRow("sixteenth folder page") << parse(u"| F:"_s + u"a/"_s.repeated(16)) << folder(u"F"_s);
-        QTest::newRow("folder name cut to 2,000 characters") << parse(u"| a "_s + QString(5000, u'n') + u':') << folder(QString(2000, u'n'));
-        QTest::newRow("Dock folder checked before a later crowded page") << parse(u"Dock: | a*31"_s) << folder(u"Dock"_s);
-        QTest::newRow("crowded page checked before its folders") << parse(u"| F: a*30"_s) << crowded;
-        QTest::newRow("Dock checked before emptiness") << parse(u"F:_ F:_ F:_ F:_ F:_ |"_s) << dock;
+        QTest::newRow("no pages") << valid(Layout()) << pages;
+        QTest::newRow("Dock only") << valid(parse(u"a"_s)) << pages;
+        QTest::newRow("101 Home Screen pages") << valid(parse(u"|a"_s.repeated(101))) << pages;
+        QTest::newRow("Dock of five apps") << valid(parse(u"d*5 | a"_s)) << dock;
+        QTest::newRow("only empty pages") << valid(parse(u"||"_s)) << empty;
+        QTest::newRow("only empty folders") << valid(parse(u"| F:_"_s)) << empty;
+        QTest::newRow("page of 31") << valid(parse(u"| a*31"_s)) << crowded;
+        QTest::newRow("blank folder name keeps its spaces") << valid(Layout({{}, {LayoutItem::folder(u"   "_s, {{u"a"_s}})}})) << folder(u"   "_s);
+        QTest::newRow("folder name of line breaks") << valid(parse(u"| \n\t:a"_s)) << folder(u"\n\t"_s);
+        QTest::newRow("folder without pages") << valid(parse(u"| a F:"_s)) << folder(u"F"_s);
+        QTest::newRow("folder with an empty page") << valid(parse(u"| F:a/_"_s)) << folder(u"F"_s);
+        QTest::newRow("tenth app on a folder page") << valid(parse(u"| F:a*10"_s)) << folder(u"F"_s);
+        QTest::newRow("sixteenth folder page") << valid(parse(u"| F:"_s + u"a/"_s.repeated(16))) << folder(u"F"_s);
+        QTest::newRow("folder name cut to 2,000 characters") << valid(parse(u"| a "_s + QString(5000, u'n') + u':')) << folder(QString(2000, u'n'));
+        QTest::newRow("Dock folder checked before a later crowded page") << valid(parse(u"Dock: | a*31"_s)) << folder(u"Dock"_s);
+        QTest::newRow("crowded page checked before its folders") << valid(parse(u"| F: a*30"_s)) << crowded;
+        QTest::newRow("Dock checked before emptiness") << valid(parse(u"F:_ F:_ F:_ F:_ F:_ |"_s)) << dock;
         QTest::newRow("empty identifier") << app(QString()) << identifier;
         QTest::newRow("4097 characters") << app(QString(4097, u'x')) << identifier;
         QTest::newRow("4097 characters of two code points") << app(u"e\u0301"_s.repeated(4097)) << identifier;
         for (const char16_t c : {u'\n', u'\v', u'\f', u'\r', u'\u0085', u'\u2028', u'\u2029', u'\0'})
             QTest::addRow("identifier with U+%04X", unsigned(c)) << app(u"com."_s + QChar(c) + u"app"_s) << identifier;
         QTest::newRow("CR LF") << app(u"a\r\nb"_s) << identifier;
-        QTest::newRow("invalid identifier inside a folder") << Layout({{}, {LayoutItem::folder(u"F"_s, {{u"ok"_s, u"bad\n"_s}})}}) << identifier;
+        QTest::newRow("invalid identifier inside a folder") << valid(Layout({{}, {LayoutItem::folder(u"F"_s, {{u"ok"_s, u"bad\n"_s}})}})) << identifier;
+        QTest::newRow("record: both cases") << record(R"({"pages":[[{"app":{"_0":"a"},"folder":{"_0":"F","_1":[]}}]]})"_ba) << keys;
+        QTest::newRow("record: no case") << record(R"({"pages":[[{}]]})"_ba) << keys;
+        QTest::newRow("record: unknown case") << record(R"({"pages":[[{"widget":{"_0":"a"}}]]})"_ba) << keys;
+        QTest::newRow("record: missing _0") << record(R"({"pages":[[{"app":{}}]]})"_ba) << u"No value associated with key \"_0\"."_s;
+        QTest::newRow("record: missing _1") << record(R"({"pages":[[{"folder":{"_0":"F"}}]]})"_ba) << u"No value associated with key \"_1\"."_s;
+        QTest::newRow("record: missing pages") << record(R"({})"_ba) << u"No value associated with key \"pages\"."_s;
+        QTest::newRow("profile: App for Application") << profile(profileWith(safari, safari)) << QString();
+        QTest::newRow("profile: no layout payload") << profile(R"(<plist version="1.0"><dict><key>PayloadContent</key><array/></dict></plist>)"_ba) << u"The profile holds no Home Screen layout."_s;
+        QTest::newRow("profile: widget") << profile(profileWith(u"<dict><key>Type</key><string>Widget</string></dict>"_s, safari)) << u"The profile holds a Home Screen entry Varnolet cannot read."_s;
+        QTest::newRow("profile: outside the limits") << profile(profileWith(safari.repeated(5), safari)) << u"The iPhone Dock contains more than four items."_s;
+        QTest::newRow("profile: not a property list") << profile("[[\"com.apple.mobilesafari\"]]"_ba) << u"The file is not a property list Varnolet can read: it does not start with a plist element (line 1)."_s;
         // clang-format on
     }
-    void validate()
+    void refusals()
     {
-        QFETCH(Layout, layout);
+        QFETCH(Call, call);
         QFETCH(QString, message);
-        QCOMPARE(failureOf([&] { layout.validate(); }), message);
+        QCOMPARE(failureOf(call), message);
     }
     void parses_data();
     void parses();
