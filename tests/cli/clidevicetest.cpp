@@ -196,14 +196,6 @@ private Q_SLOTS:
             return u"\\A\\|"_s + QRegularExpression::escape(text) + u"\n\\z"_s;
         };
         const QJsonObject crash{{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}};
-        // clang-format off
-        QTest::newRow("unknown phone") << QStringList{u"read"_s, u"0xDEAD"_s} << QString() << QJsonObject() << 1 << err(u"No connected iPhone has the ECID 0xDEAD. Run varnolet-cli devices to see the connected ones."_s) << 0 << 0;
-        QTest::newRow("no configurator") << QStringList{u"devices"_s, u"--cfgutil"_s, u"/nonexistent/cfgutil"_s} << QString() << QJsonObject() << 1 << err(u"Could not start /nonexistent/cfgutil: No such file or directory."_s) << 0 << 0;
-        QTest::newRow("read crashes, no reader") << QStringList{u"read"_s, ecid} << QString() << crash << 1 << err(u"Could not read the layout. cfgutil failed (%1). \nIf get-icon-layout crashes, install the optional reader from the Varnolet setup guide, then refresh."_s.arg(SIGABRT)) << 0 << 0;
-        QTest::newRow("unknown snapshot") << QStringList{u"restore"_s, ecid, u"../../etc"_s} << QString() << QJsonObject() << 1 << err(u"Invalid snapshot identifier."_s) << 0 << 0;
-        QTest::newRow("an app dropped") << apply(QByteArray(anaLayout).replace("\"com.apple.calculator\",", "")) << QString() << QJsonObject() << 1 << err(u"Apply would add or remove app icons. Read the device again."_s) << 0 << 0;
-        QTest::newRow("missing --expected") << apply(swapped).mid(0, 3) << QString() << QJsonObject() << 2 << u"\\A\\|Missing option: --expected ORIGINAL\\.\n\nusage: varnolet-cli "_s << 0 << 0;
-        // clang-format on
         const QString saved = u"Saved snapshot [0-9A-F-]{36}\\.\n"_s;
         const QString matches = QRegularExpression::escape(readBackMatches) + u"\nChanges: .*\n"_s;
         const QString differs
@@ -212,25 +204,29 @@ private Q_SLOTS:
                 = u"\\A\\|The apply command did not finish successfully\\. .* Your previous layout is saved as [0-9A-F-]{36}\\.\ncfgutil failed \\(1\\)\\. \n\\z"_s;
         const QJsonObject ignored{{u"set-icon-layout"_s, QJsonObject{{u"ignoreWrite"_s, true}}}};
         const QJsonObject exits{{u"set-icon-layout"_s, QJsonObject{{u"exit"_s, 1}}}};
-        for (const QString &output : {QString(), u"closed"_s, u"/dev/full"_s}) {
-            const QByteArray name = output.isEmpty() ? "captured" : output.toUtf8();
-            const auto receipt = [&](const QString &text) -> QString {
-                return output.isEmpty() ? u"\\A"_s + text + u"\\|\\z"_s
-                                        : u"\\A\\|"_s + text + u"\\z"_s;
-            };
-            // clang-format off
-            QTest::addRow("verified, %s", name.data()) << apply(swapped) << output << QJsonObject() << 0 << receipt(matches) << 1 << 0;
-            QTest::addRow("not verified, %s", name.data()) << apply(swapped) << output << ignored << 3 << receipt(differs) << 1 << 0;
-            QTest::addRow("write failed, %s", name.data()) << apply(swapped) << output << exits << 1 << failed << 1 << 0;
-            QTest::addRow("read, %s", name.data()) << QStringList{u"read"_s, ecid} << output << QJsonObject() << int(!output.isEmpty()) << (output.isEmpty() ? u"\\A\\[.*\\|"_s + saved + u"\\z"_s : u"\\A\\|"_s + saved + u"Could not write the layout to standard output\\.\n\\z"_s) << 0 << 0;
-            // clang-format on
-        }
         // The tool is stopped (the phone stays as it was) and the status is the shell's 128 +
         // signal.
         const QJsonObject sleepingWrite{{u"set-icon-layout"_s, QJsonObject{{u"sleep"_s, 2}}}};
         const QString writing
                 = u"\\A\\|Interrupted while writing to the iPhone. The phone may have changed; inspect it before retrying. Your previous layout is saved as [0-9A-F-]{36}\\.\n\\z"_s;
         // clang-format off
+        QTest::newRow("unknown phone") << QStringList{u"read"_s, u"0xDEAD"_s} << QString() << QJsonObject() << 1 << err(u"No connected iPhone has the ECID 0xDEAD. Run varnolet-cli devices to see the connected ones."_s) << 0 << 0;
+        QTest::newRow("no configurator") << QStringList{u"devices"_s, u"--cfgutil"_s, u"/nonexistent/cfgutil"_s} << QString() << QJsonObject() << 1 << err(u"Could not start /nonexistent/cfgutil: No such file or directory."_s) << 0 << 0;
+        QTest::newRow("read crashes, no reader") << QStringList{u"read"_s, ecid} << QString() << crash << 1 << err(u"Could not read the layout. cfgutil failed (%1). \nIf get-icon-layout crashes, install the optional reader from the Varnolet setup guide, then refresh."_s.arg(SIGABRT)) << 0 << 0;
+        QTest::newRow("unknown snapshot") << QStringList{u"restore"_s, ecid, u"../../etc"_s} << QString() << QJsonObject() << 1 << err(u"Invalid snapshot identifier."_s) << 0 << 0;
+        QTest::newRow("an app dropped") << apply(QByteArray(anaLayout).replace("\"com.apple.calculator\",", "")) << QString() << QJsonObject() << 1 << err(u"Apply would add or remove app icons. Read the device again."_s) << 0 << 0;
+        QTest::newRow("missing --expected") << apply(swapped).mid(0, 3) << QString() << QJsonObject() << 2 << u"\\A\\|Missing option: --expected ORIGINAL\\.\n\nusage: varnolet-cli "_s << 0 << 0;
+        for (const QString &output : {QString(), u"closed"_s, u"/dev/full"_s}) {
+            const QByteArray name = output.isEmpty() ? "captured" : output.toUtf8();
+            const auto receipt = [&](const QString &text) -> QString {
+                return output.isEmpty() ? u"\\A"_s + text + u"\\|\\z"_s
+                                        : u"\\A\\|"_s + text + u"\\z"_s;
+            };
+            QTest::addRow("verified, %s", name.data()) << apply(swapped) << output << QJsonObject() << 0 << receipt(matches) << 1 << 0;
+            QTest::addRow("not verified, %s", name.data()) << apply(swapped) << output << ignored << 3 << receipt(differs) << 1 << 0;
+            QTest::addRow("write failed, %s", name.data()) << apply(swapped) << output << exits << 1 << failed << 1 << 0;
+            QTest::addRow("read, %s", name.data()) << QStringList{u"read"_s, ecid} << output << QJsonObject() << int(!output.isEmpty()) << (output.isEmpty() ? u"\\A\\[.*\\|"_s + saved + u"\\z"_s : u"\\A\\|"_s + saved + u"Could not write the layout to standard output\\.\n\\z"_s) << 0 << 0;
+        }
         for (const int signal : {SIGINT, SIGTERM, SIGHUP})
             QTest::addRow("signal %d while writing", signal) << apply(swapped) << QString() << sleepingWrite << 128 + signal << writing << 1 << signal;
         QTest::newRow("SIGINT while reading") << apply(swapped) << QString() << QJsonObject{{u"get-icon-layout"_s, QJsonObject{{u"sleep"_s, 2}}}} << 128 + SIGINT << err(u"Interrupted. Nothing was written to the iPhone."_s) << 0 << SIGINT;

@@ -131,13 +131,12 @@ private Q_SLOTS:
     {
         QStringList titles;
         for (AppCategory category : AppCategories::allCases()) {
-            titles.append(AppCategories::id(category));
-            QCOMPARE(AppCategories::fromTitle(AppCategories::title(category)),
-                     std::optional(category));
+            titles.append(AppCategories::title(category));
+            QCOMPARE(AppCategories::fromTitle(titles.last()), std::optional(category));
         }
         for (SortStyle style : SortStyles::allCases()) {
-            titles.append(SortStyles::id(style));
-            QCOMPARE(SortStyles::fromTitle(SortStyles::title(style)), std::optional(style));
+            titles.append(SortStyles::title(style));
+            QCOMPARE(SortStyles::fromTitle(titles.last()), std::optional(style));
         }
         QCOMPARE(
                 titles.join(u','),

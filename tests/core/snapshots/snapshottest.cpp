@@ -22,14 +22,12 @@ using namespace TestSupport;
 
 namespace {
 
-// The permission bits as the system holds them, e.g. 0700.
+// The permissions of owner, group and others, in Qt's order: 0x7055 for 0755.
 QList<int> modes(const QStringList &paths)
 {
     QList<int> modes;
-    struct stat info;
     for (const QString &path : paths)
-        modes.append(::stat(QFile::encodeName(path).constData(), &info) ? -1
-                                                                        : info.st_mode & 07777);
+        modes.append(int(QFile::permissions(path)) & 0x7077);
     return modes;
 }
 
@@ -212,12 +210,12 @@ private Q_SLOTS:
         QCOMPARE(readFile(diagnostic), "\xff\xfe\x00raw"_ba);
         QVERIFY(store.saveDiagnostic("{}"_ba, u"springboard-layout"_s) != diagnostic);
         // Folders the store makes are 0700 and its files 0600; a folder that was there is kept.
-        QCOMPARE(modes({kept}), QList<int>{0755});
+        QCOMPARE(modes({kept}), QList<int>{0x7055});
         QCOMPARE(modes({made, store.root, store.snapshotsPath(), folder, store.diagnosticsPath()}),
-                 QList<int>(5, 0700));
+                 QList<int>(5, 0x7000));
         QCOMPARE(modes({folder + u"/raw-layout.json"_s, folder + u"/original-layout.json"_s,
                         folder + u"/snapshot.json"_s, proposal, diagnostic}),
-                 QList<int>(5, 0600));
+                 QList<int>(5, 0x6000));
     }
     void listNewestFirstSkippingOthers()
     {
