@@ -155,8 +155,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("expected");
-        // The order must hold whatever locale the user has; CTest also runs this under C and
-        // German.
+        // Whatever the user's locale; CTest also runs this under C and German.
         const std::pair<const char *, QLocale> locales[]
                 = {{"environment", QLocale::system()},
                    {"C", QLocale::c()},

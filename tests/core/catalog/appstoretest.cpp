@@ -148,13 +148,12 @@ private Q_SLOTS:
                  failed ? u"Could not reach the App Store. Categories come from local rules."_s
                         : QString());
         QVERIFY(!failed || readFile(lookUp.cache.path()) == before);
-        const QDir folder = QFileInfo(lookUp.cache.path()).dir();
-        const QStringList aside = folder.entryList({u"lookup-damaged-*.json"_s}, QDir::Files);
-        QCOMPARE(aside.isEmpty() ? QByteArray() : readFile(folder.filePath(aside.first())),
-                 damaged);
-        QCOMPARE(aside.size(), damaged.isEmpty() ? 0 : 1);
-        if (!damaged.isEmpty())
-            QCOMPARE(lookUp.cache.load().size(), 2);
+        QByteArrayList aside;
+        for (const QFileInfo &file :
+             QFileInfo(lookUp.cache.path()).dir().entryInfoList({u"lookup-damaged-*.json"_s}))
+            aside.append(readFile(file.filePath()));
+        QCOMPARE(aside, damaged.isEmpty() ? QByteArrayList() : QByteArrayList{damaged});
+        QVERIFY(damaged.isEmpty() || lookUp.cache.load().size() == 2);
     }
 };
 

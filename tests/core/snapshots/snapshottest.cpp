@@ -133,7 +133,6 @@ private Q_SLOTS:
         QCOMPARE(Snapshot::fromJson(JsonCodec::decode(JsonCodec::encode(record))), snapshot);
         QCOMPARE(failureOf([] { Snapshot::fromJson(QJsonArray()); }),
                  u"Expected to decode a snapshot record but found another value."_s);
-        // Read with an offset, kept in UTC.
         QCOMPARE(Snapshot::parseDate(u"2026-12-05T12:45:55+01:00"_s).toString(Qt::ISODate),
                  u"2026-12-05T11:45:55Z"_s);
     }
