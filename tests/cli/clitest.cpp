@@ -6,7 +6,6 @@
 #include "profile/configurationprofile.h"
 
 #include <QJsonArray>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
