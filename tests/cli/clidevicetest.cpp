@@ -30,10 +30,7 @@ QString idOf(const CliRun &read)
     return QRegularExpression(u"Saved snapshot ([0-9A-F-]{36})\\.\n"_s).match(read.err).captured(1);
 }
 
-Layout parsed(const QByteArray &layout)
-{
-    return LayoutParser::parse(layout).layout;
-}
+const auto parsed = [](const QByteArray &layout) { return LayoutParser::parse(layout).layout; };
 
 // Ana's and Ben's phones, each with Calculator named, and the stand-in's faults.
 QByteArray world(const QByteArray &anaPages, const QJsonObject &faults = {})

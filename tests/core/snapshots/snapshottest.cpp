@@ -55,10 +55,7 @@ Snapshot sampleSnapshot()
             u"cfgutil"_s};
 }
 
-QString newId()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
+const auto newId = [] { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); };
 
 using Damage = std::function<void(const QString &folder)>;
 using Refused = std::function<void(const SnapshotStore &, Snapshot)>;
