@@ -313,6 +313,8 @@ private Q_SLOTS:
 
         init();
         saveOne();
+        // A proposal already there is replaced only through a new file, which cannot be made here.
+        store.saveProposal(saved.layout, saved);
         // File permissions do not stop the superuser: as root, check them as an ordinary user.
         const bool root = ::geteuid() == 0;
         for (const QString &path : tree(m_temporary.path()) + QStringList{m_temporary.path()})
@@ -335,7 +337,7 @@ private Q_SLOTS:
         QCOMPARE(failureOf([&] { store.saveDiagnostic("x"_ba, u"l"_s); }),
                  u"Could not create the folder %1/Diagnostics: Permission denied."_s.arg(m_root));
         // Nothing half-written, and the saved snapshot still loads.
-        QCOMPARE(entries(folder).size(), 3);
+        QCOMPARE(entries(folder).size(), 4);
         QCOMPARE(store.list(), QList<Snapshot>{saved});
         QVERIFY(QFile::setPermissions(store.snapshotsPath(), QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(failureOf([&] { store.list(); }),
