@@ -78,8 +78,6 @@ WindowHarness::~WindowHarness()
 {
     for (const QString &scheme : schemes)
         QDesktopServices::unsetUrlHandler(scheme);
-    m_engine.reset();
-    m_model.reset();
 }
 
 void WindowHarness::writeWorld(const QJsonArray &devices, const QJsonObject &faults)

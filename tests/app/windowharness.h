@@ -63,9 +63,7 @@ public:
     /// Scrolls every view around `target` to bring it to the middle, as far as each goes.
     void scrollIntoView(QQuickItem *target);
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    /// Lets bindings, layouts and a frame catch up.
     void settle();
-    /// Waits until no workflow runs.
     bool finishes();
     /// Refreshes and reads the selected phone through the Connection section.
     bool readPhone();

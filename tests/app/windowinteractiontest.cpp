@@ -13,9 +13,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
 const QString orange = u"#ff9f0a"_s;
-
 bool writeJson(const QString &path, const QJsonArray &layout)
 {
     QFile file(path);
@@ -58,11 +56,9 @@ QStringList pageOne(WindowHarness &harness)
 class WindowInteractionTest : public QObject
 {
     Q_OBJECT
-
 private Q_SLOTS:
     void demoOptionsPickersAndPages();
-    void sidebarLinksAndPlatformTexts();
-    void importExportAndFolderPopovers();
+    void linksImportExportAndFolderPopovers();
     void readApplyCheckAgainAndSwitchPhones();
     void compareThenRestoreASavedLayout();
     void handEditsThroughThePreview();
@@ -83,13 +79,11 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     QCOMPARE(harness.clickItem(harness.items(u"folder-"_s).value(0)), QString());
     harness.shoot(u"05-folder-popover"_s);
     harness.pressKey(Qt::Key_Escape);
-
     // The category picker of an app's row stores the choice.
     const QString id = model.apps()->index(0, 0).data(AppListModel::IdRole).toString();
     QCOMPARE(harness.choose(u"categoryPicker-"_s + id, int(model.categories().indexOf(u"Games"_s))),
              QString());
     QCOMPARE(model.overrides().value(id).toString(), u"Games"_s);
-
     // Options rebuild the proposal and its metrics.
     const QVariantList categoryFolders = model.preview();
     QCOMPARE(harness.click(u"segment-Alphabetical"_s), QString());
@@ -102,7 +96,6 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     QVERIFY(model.proposedPageCount() > pagesAt24);
     QCOMPARE(harness.text(u"metricPagesValue"_s),
              u"%1 → %2"_s.arg(model.originalPageCount()).arg(model.proposedPageCount()));
-
     // Each segment is a button named by its title and described by the picker's label. Two-icon
     // test hides the options, which keep their values.
     QAccessibleInterface *segment
@@ -123,7 +116,6 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     QCOMPARE(harness.state({u"keepDockSwitch.checked"_s, u"keepFirstPageSwitch.checked"_s,
                             u"pageCapacityPicker.displayText"_s}),
              (QVariantList{false, true, u"16"_s}));
-
     // The page arrows stop at the ends; Original and Proposed go back to page one.
     QCOMPARE(harness.click(u"segment-Original"_s), QString());
     harness.scrollToEnd(u"organizeScroller"_s);
@@ -142,10 +134,8 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
     QVERIFY(!model.showOriginal());
     QCOMPARE(harness.text(u"pageLabel"_s), u"Page 1 of %1"_s.arg(model.previewPageCount()));
-
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
     QCOMPARE(harness.text(u"statusPillCaption"_s), u"No iPhone selected"_s);
-
     // The tile menu of the last app.
     QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
     harness.scrollToEnd(u"organizeScroller"_s);
@@ -156,8 +146,11 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     harness.shoot(u"20-tile-menu"_s);
 }
 
-void WindowInteractionTest::sidebarLinksAndPlatformTexts()
+void WindowInteractionTest::linksImportExportAndFolderPopovers()
 {
+    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
+    AppStoreStandIn standIn(data + u"popular-answers.json"_s);
+    qputenv("VARNOLET_APP_STORE_URL", standIn.url().toEncoded());
     WindowHarness harness({}, false);
     QVERIFY(harness.isValid());
     QCOMPARE(harness.text(u"topBarTitle"_s), u"Connection"_s);
@@ -165,7 +158,6 @@ void WindowInteractionTest::sidebarLinksAndPlatformTexts()
     harness.shoot(u"01-organize-empty"_s);
     QCOMPARE(harness.click(u"emptyConnectButton"_s), QString());
     QCOMPARE(harness.model().section(), u"Connection"_s);
-
     QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
     // Texts that name this platform (a Mac has its own); the folders and guide open outside.
 #ifndef Q_OS_MACOS
@@ -194,7 +186,6 @@ void WindowInteractionTest::sidebarLinksAndPlatformTexts()
     QCOMPARE(opened,
              (QStringList{u"Snapshots"_s, u"Diagnostics"_s, u"TESTING.md"_s, u"TESTING.md"_s}));
 #endif
-
     // Without the configurator, Refresh says so as a warning, in orange with the warning icon.
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
     QCOMPARE(harness.state({u"statusText.text"_s, u"statusText.color"_s, u"statusIcon.name"_s}),
@@ -202,15 +193,6 @@ void WindowInteractionTest::sidebarLinksAndPlatformTexts()
                            u"demo."_s,
                            QColor(orange), u"exclamationmark.circle"_s}));
     harness.shoot(u"13-warning"_s);
-}
-
-void WindowInteractionTest::importExportAndFolderPopovers()
-{
-    const QString data = QStringLiteral(VARNOLET_SAMPLES "/../appstore/");
-    AppStoreStandIn standIn(data + u"popular-answers.json"_s);
-    qputenv("VARNOLET_APP_STORE_URL", standIn.url().toEncoded());
-    WindowHarness harness;
-    QVERIFY(harness.isValid());
     QCOMPARE(harness.value(u"exportAction"_s, "enabled"), QVariant(false));
     const QString folder = harness.home() + u"/layouts"_s;
     QVERIFY(QDir().mkpath(folder)
@@ -222,7 +204,6 @@ void WindowInteractionTest::importExportAndFolderPopovers()
             QTest::keyClick(harness.window(), character.toLatin1());
         harness.pressKey(Qt::Key_Return);
     };
-
     // The panel lists layouts only; a typed path goes there, or says why it cannot.
     harness.pressKey(Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(harness.state({u"filePanelTitle.text"_s, u"filePanelPath.text"_s}),
@@ -239,14 +220,12 @@ void WindowInteractionTest::importExportAndFolderPopovers()
     QCOMPARE(harness.text(u"filePanelProblem"_s), u"There is no folder or file at this path."_s);
     typePath(u"mine.json"_s);
     QVERIFY(!harness.isShown(u"filePanelPath"_s));
-
     // An import is for preview only.
     QCOMPARE(harness.state({u"topBarTitle.text"_s, u"applyBarTitle.text"_s,
                             u"applyBarSubtitle.text"_s, u"applyButton.enabled"_s,
                             u"exportAction.enabled"_s}),
              (QVariantList{u"Organize"_s, u"Preview only"_s,
                            u"Connect and read your iPhone to apply a layout."_s, false, true}));
-
     QSignalSpy saves(&harness.panels(), &DesktopPanels::saveRequested);
     harness.pressKey(Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(saves.value(0).value(2).toUrl().fileName(), u"varnolet-proposed-layout.json"_s);
@@ -260,7 +239,6 @@ void WindowInteractionTest::importExportAndFolderPopovers()
     harness.panels().cancel();
     harness.panels().accept(QUrl::fromLocalFile(harness.home() + u"/late.json"_s));
     QVERIFY(!QFile::exists(harness.home() + u"/late.json"_s));
-
     // Every folder's pop-over opens inside the window, beside its folder, at either window size:
     // a folder in the Dock, and folders of nine apps in every column of a page's first and last
     // rows.
@@ -306,7 +284,6 @@ void WindowInteractionTest::importExportAndFolderPopovers()
             QVERIFY(!popover->property("visible").toBool());
         }
     }
-
     // The App Store switch looks the apps up, sending only their identifiers.
     harness.open(data + u"popular-phone.json"_s);
     QCOMPARE(harness.text(u"appStoreDetail"_s),
@@ -340,7 +317,6 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     QVERIFY(harness.finishes());
     QVERIFY(harness.isShown(u"statusIcon"_s)
             && harness.value(u"sectionContent"_s, "enabled").toBool());
-
     QCOMPARE(harness.click(u"sidebar-Connection"_s), QString());
     QCOMPARE(harness.state({u"step02Badge.text"_s, u"devicePicker.displayText"_s}),
              (QVariantList{u"✓"_s, u"Alex’s iPhone · iPhone16,2"_s}));
@@ -360,7 +336,6 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
                            u"Your current icon layout is saved before every change."_s,
                            u"Apply to iPhone"_s}));
     harness.shoot(u"13-proposed-with-changes"_s);
-
     // The alert says what will happen; Cancel and Escape write nothing.
     QCOMPARE(harness.click(u"applyButton"_s), QString());
     QCOMPARE(
@@ -380,7 +355,6 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     QCOMPARE(harness.click(u"applyButton"_s), QString());
     harness.pressKey(Qt::Key_Escape);
     QVERIFY(!model.showApplyConfirmation() && harness.calls(u"set-icon-layout"_s) == 0);
-
     // Confirmed: one write, verified; nothing is left to export or apply. Check again.
     QCOMPARE(harness.click(
                      {u"segment-Two-icon test"_s, u"applyButton"_s, u"applyConfirmationConfirm"_s}),
@@ -395,7 +369,6 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     QCOMPARE(harness.text(u"statusText"_s),
              u"Your iPhone still holds the layout Varnolet wrote."_s);
     QVERIFY(!model.messageIsWarning());
-
     // The phone puts its icons back as they were, and a second phone arrives.
     QJsonObject sam = WindowHarness::alex();
     sam[u"ecid"_s] = u"0x2A0B0C0D0E0F10"_s;
@@ -410,15 +383,11 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     QCOMPARE(harness.click({u"sidebar-Connection"_s, u"refreshButton"_s}), QString());
     QVERIFY(harness.finishes());
     harness.shoot(u"06-connection-two-phones"_s);
-    // The chosen phone keeps its place in the picker; choosing another one disables Apply.
+    // The chosen phone keeps its place in the picker; another one can be chosen, or none.
     QCOMPARE(harness.state({u"devicePicker.displayText"_s, u"readLayoutButton.enabled"_s}),
              (QVariantList{u"Alex’s iPhone · iPhone16,2"_s, true}));
     QCOMPARE(harness.choose(u"devicePicker"_s, 2), QString());
     QCOMPARE(model.selectedDeviceID(), u"0x2A0B0C0D0E0F10"_s);
-    QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
-    QCOMPARE(harness.state({u"applyBarTitle.text"_s, u"applyButton.enabled"_s}),
-             (QVariantList{u"Preview only"_s, false}));
-    QCOMPARE(harness.click(u"sidebar-Connection"_s), QString());
     QCOMPARE(harness.choose(u"devicePicker"_s, 0), QString());
     QCOMPARE(harness.state({u"devicePicker.displayText"_s, u"readLayoutButton.enabled"_s}),
              (QVariantList{u"Choose iPhone"_s, false}));
@@ -446,14 +415,11 @@ void WindowInteractionTest::compareThenRestoreASavedLayout()
             break;
         QCOMPARE(harness.click(u"backToSavedLayouts"_s), QString());
     }
-    QVERIFY(harness.isShown(u"comparisonBefore"_s) && harness.isShown(u"comparisonAfter"_s));
     QCOMPARE(harness.items(u"comparisonPreview"_s).size(), 2);
     QCOMPARE(harness.text(u"comparisonSummary"_s), u"2 apps move · Dock changes"_s);
     QCOMPARE(harness.items(u"comparisonMove-"_s).size(), 2);
     harness.shoot(u"14-comparison"_s);
     QCOMPARE(harness.click(u"backToSavedLayouts"_s), QString());
-    QVERIFY(!harness.isShown(u"comparisonView"_s) && harness.isShown(u"savedLayoutsSubtitle"_s));
-
     // Restoring it: a preview of the saved layout that cannot be changed, then the same alert.
     QCOMPARE(harness.click(u"previewRestore-"_s + id), QString());
     QVERIFY(harness.finishes());
@@ -476,7 +442,6 @@ void WindowInteractionTest::compareThenRestoreASavedLayout()
     QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
     QVERIFY(harness.finishes());
     QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
-
     // Selecting Saved layouts again, while it is shown, reads the list from disk again.
     QCOMPARE(harness.click(u"sidebar-Saved layouts"_s), QString());
     QVERIFY(QDir(SnapshotStore::standard().snapshotsPath()).removeRecursively());
@@ -493,7 +458,6 @@ void WindowInteractionTest::handEditsThroughThePreview()
     harness.writeWorld({WindowHarness::alex()});
     QVERIFY(harness.readPhone());
     QCOMPARE(harness.click({u"segment-Alphabetical"_s, u"segment-Proposed"_s}), QString());
-
     // Within the page: the first app goes after the fourth.
     QStringList expected = pageOne(harness);
     QCOMPARE(harness.drag(pageEntries(harness)[0], onIcon(pageEntries(harness)[3], true),
@@ -502,13 +466,11 @@ void WindowInteractionTest::handEditsThroughThePreview()
     expected.move(0, 3);
     QCOMPARE(pageOne(harness), expected);
     QCOMPARE(harness.text(u"applyBarTitle"_s), u"Ready for your review · edited by you"_s);
-
     // Onto another app: the two make a folder where that app stood; then one more goes in.
     for (int drop = 0; drop < 2; ++drop)
         QCOMPARE(harness.drag(pageEntries(harness)[1], onIcon(pageEntries(harness)[0])), QString());
     QCOMPARE(harness.model().proposedLayout()->pages[1][0].identifiers(), expected.mid(0, 3));
     const QStringList folded = pageOne(harness);
-
     // Out of the folder's pop-over onto the page, after the second entry.
     QCOMPARE(harness.clickItem(pageEntries(harness)[0]), QString());
     QQuickItem *popoverGrid = harness.item(u"folderPopoverGrid"_s);
@@ -518,14 +480,12 @@ void WindowInteractionTest::handEditsThroughThePreview()
     const QStringList edited = pageOne(harness);
     QCOMPARE(edited[2], expected[0]);
     QVERIFY(!edited[0].contains(expected[0]));
-
     // A drop the phone refuses springs back and says why: the Dock already holds four apps.
     QQuickItem *lastInDock = harness.items(u"app-"_s).last();
     harness.scrollIntoView(lastInDock);
     QCOMPARE(harness.drag(pageEntries(harness)[1], onIcon(lastInDock, true)), QString());
     QCOMPARE(pageOne(harness), edited);
     QCOMPARE(harness.text(u"statusText"_s), u"The Dock holds at most four items."_s);
-
     // Undo and Redo, by button and by shortcut.
     QCOMPARE(harness.click(u"undoButton"_s), QString());
     QCOMPARE(pageOne(harness), folded);
@@ -535,7 +495,6 @@ void WindowInteractionTest::handEditsThroughThePreview()
     QCOMPARE(pageOne(harness), folded);
     harness.pressKey(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(pageOne(harness), edited);
-
     // The edited proposal is applied like any other: one write, read back and verified.
     const Layout proposal = *harness.model().proposedLayout();
     QCOMPARE(harness.click({u"applyButton"_s, u"applyConfirmationConfirm"_s}), QString());
