@@ -23,6 +23,8 @@ const QByteArray anaLayout = R"([["com.apple.mobilephone","com.apple.MobileSMS"]
 const QByteArray swapped
         = QByteArray(anaLayout).replace("\"com.burbn.instagram\",\"com.facebook.Facebook\"",
                                         "\"com.facebook.Facebook\",\"com.burbn.instagram\"");
+const QString readBackMatches
+        = u"The layout read back from your iPhone matches the proposal. Check your Home Screen visually, too."_s;
 
 // The snapshot a read reports on standard error.
 QString idOf(const CliRun &read)
