@@ -424,48 +424,6 @@ private Q_SLOTS:
         QCOMPARE(model->previewLayout(), model->proposedLayout());
     }
 
-    void exportThenImport()
-    {
-        auto model = makeModel();
-        QVERIFY(connectAndRead(*model));
-        model->setShowOriginal(false);
-        // Cancelled panels change nothing.
-        model->exportLayout();
-        model->importLayout();
-        model->chooseConfigurator();
-        QCOMPARE((QVariantList{model->activityLog().size(), model->cfgutil(),
-                               m_panels.titles.first()}),
-                 (QVariantList{2, fakeCfgutil, u"Export Proposed Layout"_s}));
-        m_panels.answer = home() + u"/no such folder/out.json"_s;
-        model->exportLayout();
-        QVERIFY2(model->messageIsWarning()
-                         && model->message().startsWith(u"Could not write "_s + m_panels.answer
-                                                        + u": "_s),
-                 qPrintable(model->message()));
-
-        // What was exported imports again, for preview only.
-        model->setOverride(u"com.apple.Maps"_s, AppCategory::games);
-        model->setSearch(u"maps"_s);
-        model->setSelectedPage(2);
-        const Layout exported = *model->proposedLayout();
-        m_panels.answer = home() + u"/exported.json"_s;
-        model->exportLayout();
-        model->importLayout();
-        QCOMPARE(model->originalLayout(), exported);
-        QVERIFY(model->appNames().isEmpty() && model->categoryOverrides().isEmpty());
-        QCOMPARE(state(*model, "sourceLabel selectedPage search"),
-                 (QVariantList{u"Imported • exported.json"_s, 1, QString()}));
-
-        // A configuration profile of the proposal imports as the same layout.
-        const Layout proposal = *model->proposedLayout();
-        m_panels.answer = home() + u"/exported.mobileconfig"_s;
-        model->exportProfile();
-        QCOMPARE(model->message(),
-                 u"Exported the configuration profile to exported.mobileconfig."_s);
-        model->importLayout();
-        QCOMPARE(model->originalLayout(), proposal);
-    }
-
     void handEditsAndTheirHistory()
     {
         auto model = makeModel();
@@ -495,44 +453,6 @@ private Q_SLOTS:
         QCOMPARE(flags(), (QVariantList{true, false, false, false, false}));
     }
 
-    void chooseConfiguratorAcceptsOnlyAnExecutableCfgutil_data()
-    {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("tool");
-        // clang-format off
-        QTest::newRow("application bundle") << u"Apple Configurator.app/"_s << u"Apple Configurator.app/Contents/MacOS/cfgutil"_s;
-        QTest::newRow("the executable") << u"bin/cfgutil"_s << u"bin/cfgutil"_s;
-        QTest::newRow("another executable") << u"bin/other"_s << QString();
-        QTest::newRow("cfgutil not executable") << u"plain/cfgutil"_s << QString();
-        QTest::newRow("a folder called cfgutil") << u"folder/cfgutil"_s << QString();
-        // clang-format on
-    }
-
-    void chooseConfiguratorAcceptsOnlyAnExecutableCfgutil()
-    {
-        QFETCH(QString, chosen);
-        QFETCH(QString, tool);
-        const QString tools = home() + u"/tools/"_s;
-        for (const QString &link :
-             {u"Apple Configurator.app/Contents/MacOS/cfgutil"_s, u"bin/cfgutil"_s, u"bin/other"_s})
-            QVERIFY(QDir().mkpath(QFileInfo(tools + link).path())
-                    && QFile::link(fakeCfgutil, tools + link));
-        QVERIFY(QDir().mkpath(tools + u"folder/cfgutil"_s) && QDir().mkpath(tools + u"plain"_s)
-                && writeFile(tools + u"plain/cfgutil"_s, "#!/bin/sh\n"));
-
-        VarnoletModel model({}, &m_panels);
-        m_panels.answer = tools + chosen;
-        model.chooseConfigurator();
-        QCOMPARE(model.cfgutil(), tool.isEmpty() ? QString() : tools + tool);
-        QVERIFY(finishes(model));
-        QCOMPARE((QVariantList{m_panels.titles, model.message(), model.messageIsWarning()}),
-                 (QVariantList{
-                         QStringList{u"Select Apple Configurator.app or the cfgutil executable."_s},
-                         tool.isEmpty() ? u"That location doesn't contain an executable cfgutil."_s
-                                        : foundOne,
-                         tool.isEmpty()}));
-    }
-
     void workflows_data()
     {
         QTest::addColumn<QJsonObject>("phone");
@@ -552,6 +472,7 @@ private Q_SLOTS:
         const QString loaded = u"hasSelectedDevice hasLoadedDevice canApply hasProposed"_s;
         const QString written = u"hasSelectedDevice hasLoadedDevice showOriginal"_s;
         const QString failed = u"messageIsWarning hasSelectedDevice hasProposed"_s;
+        const QString noCfgutil = u"That location doesn't contain an executable cfgutil."_s;
         // clang-format off
         QTest::newRow("apply: a shown proposal") << alex << none << u"apply"_s << verified << written << 1 << u"applied"_s;
         QTest::newRow("apply: the same phone chosen again") << alex << none << u"choose Alex, apply"_s << verified << written << 1 << u"applied"_s;
@@ -568,6 +489,16 @@ private Q_SLOTS:
         QTest::newRow("refresh: a stale selection cleared") << alex << none << u"choose a phone not listed, refresh"_s << foundTwo << u"hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refresh: the one phone replaces a stale selection") << alex << none << u"choose a phone not listed, world with Alex, refresh"_s << foundOne << u"hasSelectedDevice hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refresh: no phone any more") << alex << none << u"world with none, refresh"_s << u"No iPhone found. Connect by USB, unlock it, and approve Trust This Computer in Finder."_s << u"hasProposed"_s << 0 << u"phone"_s;
+        QTest::newRow("panels cancelled") << alex << none << u"cancel, export, import, configurator nothing, cfgutil unchanged"_s << read13 << loaded << 0 << u"phone"_s;
+        QTest::newRow("export fails") << alex << none << u"answer no such folder/out.json, export"_s << u"Could not write "_s << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
+        QTest::newRow("export, then import for preview") << alex << none << u"dirty, answer exported.json, export, import, clean"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"exported"_s;
+        QTest::newRow("export a profile") << alex << none << u"answer exported.mobileconfig, export profile"_s << u"Exported the configuration profile to exported.mobileconfig."_s << loaded << 0 << u"phone"_s;
+        QTest::newRow("export a profile, then import it") << alex << none << u"answer exported.mobileconfig, export profile, import"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"exported"_s;
+        QTest::newRow("configurator: an application bundle") << alex << none << u"configurator Apple Configurator.app/, cfgutil Apple Configurator.app/Contents/MacOS/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: the executable") << alex << none << u"configurator bin/cfgutil, cfgutil bin/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: another executable") << alex << none << u"configurator bin/other, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: cfgutil not executable") << alex << none << u"configurator plain/cfgutil, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: a folder called cfgutil") << alex << none << u"configurator folder/cfgutil, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
         QTest::newRow("read fails: the tool fails") << alex << unreadable << u"read"_s << couldNotRead << failed << 0 << u"phone"_s;
         QTest::newRow("read fails: the snapshot cannot be saved") << alex << none << u"block store, read"_s << u"Could not "_s << failed << 0 << u"phone"_s;
         QTest::newRow("read fails: no configurator") << alex << none << u"no configurator, read"_s << u"Install Apple Configurator from the Mac App Store, then click Refresh connection."_s << failed << 0 << u"phone"_s;
@@ -578,7 +509,7 @@ private Q_SLOTS:
         QTest::newRow("import fails: missing file") << alex << none << u"import"_s << u"Could not read "_s << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
         QTest::newRow("import fails: a folder") << alex << none << u"folder, import"_s << u"Could not read "_s << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
         QTest::newRow("import fails: too large") << alex << none << u"large file, import"_s << u"The file “bad.json” is too large to be an icon layout."_s << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
-        QTest::newRow("restore: a rearranged phone") << changingAlex << none << u"restore, apply"_s << verified << written << 1 << u"applied"_s;
+        QTest::newRow("restore: a rearranged phone") << changingAlex << none << u"dirty, restore, clean, apply"_s << verified << written << 1 << u"applied"_s;
         QTest::newRow("restore: options changed, then applied") << changingAlex << none << u"restore, style Alphabetical, ="_s + loaded + u", apply"_s << verified << written << 1 << u"applied"_s;
         QTest::newRow("restore: another phone chosen, then the first") << changingAlex << none << u"restore, choose Sam, =hasSelectedDevice hasProposed, choose Alex, apply"_s << restoreReady << u"hasSelectedDevice hasProposed"_s << 0 << u"shuffled"_s;
         QTest::newRow("restore fails: snapshot of another phone") << alex << none << u"choose Sam, restore"_s << u"This saved layout belongs to a different iPhone. Select Alex’s iPhone to restore it."_s << failed << 0 << u"phone"_s;
@@ -607,39 +538,34 @@ private Q_SLOTS:
         connect(
                 model.get(), &VarnoletModel::activityChanged, this,
                 [&] { offThread += QThread::currentThread() != thread(); }, Qt::DirectConnection);
-        model->setSearch(u"camera"_s);
-        model->setOverride(u"com.apple.camera"_s, AppCategory::games);
-        QVERIFY(connectAndRead(*model));
-        QCOMPARE(state(*model, "message sourceLabel section search"),
-                 (QVariantList{read13, alexName, u"Organize"_s, QString()}));
-        QCOMPARE(flagsOf(*model), u"hasSelectedDevice hasLoadedDevice hasProposed showOriginal"_s);
-        QCOMPARE(model->appNames().value(u"com.spotify.client"_s), u"Spotify Music"_s);
-        QVERIFY(model->categoryOverrides().isEmpty());
-        QCOMPARE(savedAs(*model, u"Initial read"_s), layoutOf(phoneLayout()));
-        propose(*model, u"Two-icon test"_s);
-
         QPromise<void> running;
-        std::optional<Layout> applied;
+        std::optional<Layout> applied, exported;
         const QString file = m_panels.answer = home() + u"/bad.json"_s;
+        const QString tools = home() + u"/tools/"_s;
         const QString snapshots = SnapshotStore::standard().snapshotsPath();
         QJsonObject moved = phone;
         moved[u"udid"_s] = u"00008140-0000000000000000"_s;
+        const auto exportAs = [&](bool profile) {
+            return [&, profile] {
+                exported = model->proposedLayout();
+                profile ? model->exportProfile() : model->exportLayout();
+                QCOMPARE(m_panels.titles.last(),
+                         profile ? u"Export as Configuration Profile"_s
+                                 : u"Export Proposed Layout"_s);
+            };
+        };
         const auto restore = [&](bool known) {
             return [&, known] {
                 const Snapshot initial = model->snapshotRecords().first();
-                model->setSearch(u"maps"_s);
-                model->setSelectedPage(2);
-                model->setOverride(u"com.apple.Maps"_s, AppCategory::games);
                 model->prepareRestore(known ? initial.id
                                             : QUuid::createUuid().toString(QUuid::WithoutBraces));
                 QVERIFY(!model->busy() || model->busyLabel() == u"Checking saved layout…"_s);
                 QVERIFY(finishes(*model));
                 // A restore is written as it was saved: no hand edits, nothing to undo.
                 if (model->hasPendingRestore()) {
-                    QCOMPARE(state(*model, "pendingRestore selectedPage search canEdit canUndo"),
-                             (QVariantList{initial.id, 1, QString(), false, false}));
+                    QCOMPARE(state(*model, "pendingRestore canEdit canUndo"),
+                             (QVariantList{initial.id, false, false}));
                     QVERIFY(model->proposedLayout() == initial.layout
-                            && model->categoryOverrides().isEmpty()
                             && !model->moveItem(1, 0, -1, 1, 1));
                 }
             };
@@ -654,6 +580,9 @@ private Q_SLOTS:
                 {u"refresh"_s, [&] { model->refresh(); }},
                 {u"read"_s, [&] { model->readDevice(); }},
                 {u"import"_s, [&] { model->importLayout(); }},
+                {u"export"_s, exportAs(false)},
+                {u"export profile"_s, exportAs(true)},
+                {u"cancel"_s, [&] { m_panels.answer.clear(); }},
                 {u"no configurator"_s, [&] { model->setConfiguratorPath(std::nullopt); }},
                 {u"style Alphabetical"_s, [&] { propose(*model, u"Alphabetical"_s); }},
                 {u"choose Alex"_s, [&] { choosePhone(*model, alexEcid); }},
@@ -698,14 +627,52 @@ private Q_SLOTS:
                      if (calls(u"set-icon-layout"_s) > writesBefore)
                          QCOMPARE(savedAs(*model, reason), before);
                  }},
+                // A search, a page and an override, which a layout loaded next starts without.
+                {u"dirty"_s,
+                 [&] {
+                     model->setSearch(u"maps"_s);
+                     model->setSelectedPage(2);
+                     model->setOverride(u"com.apple.Maps"_s, AppCategory::games);
+                 }},
+                {u"clean"_s,
+                 [&] {
+                     QCOMPARE(state(*model, "selectedPage search overrides"),
+                              (QVariantList{1, QString(), QVariantMap()}));
+                 }},
         };
+        actions[u"dirty"_s]();
+        QVERIFY(connectAndRead(*model));
+        QCOMPARE(state(*model, "message sourceLabel section search overrides"),
+                 (QVariantList{read13, alexName, u"Organize"_s, QString(), QVariantMap()}));
+        QCOMPARE(flagsOf(*model), u"hasSelectedDevice hasLoadedDevice hasProposed showOriginal"_s);
+        QCOMPARE(model->appNames().value(u"com.spotify.client"_s), u"Spotify Music"_s);
+        QCOMPARE(savedAs(*model, u"Initial read"_s), layoutOf(phoneLayout()));
+        propose(*model, u"Two-icon test"_s);
         for (const QString &step : steps.split(u", "_s)) {
-            if (step.startsWith(u'='))
+            if (step.startsWith(u'=')) {
                 QCOMPARE(flagsOf(*model), step.mid(1));
-            else if (actions.contains(step))
+            } else if (step.startsWith(u"answer "_s)) {
+                m_panels.answer = home() + u'/' + step.mid(7);
+            } else if (step.startsWith(u"cfgutil "_s)) {
+                QCOMPARE(model->cfgutil(),
+                         step.endsWith(u" unchanged"_s) ? fakeCfgutil : tools + step.mid(8));
+            } else if (step.startsWith(u"configurator "_s)) {
+                for (const QString &link : {u"Apple Configurator.app/Contents/MacOS/cfgutil"_s,
+                                            u"bin/cfgutil"_s, u"bin/other"_s})
+                    QVERIFY(QDir().mkpath(QFileInfo(tools + link).path())
+                            && QFile::link(fakeCfgutil, tools + link));
+                QVERIFY(QDir().mkpath(tools + u"folder/cfgutil"_s)
+                        && QDir().mkpath(tools + u"plain"_s)
+                        && writeFile(tools + u"plain/cfgutil"_s, "#!/bin/sh\n"));
+                m_panels.answer = step.endsWith(u" nothing"_s) ? QString() : tools + step.mid(13);
+                model->chooseConfigurator();
+                QCOMPARE(m_panels.titles.last(),
+                         u"Select Apple Configurator.app or the cfgutil executable."_s);
+            } else if (actions.contains(step)) {
                 actions[step]();
-            else
+            } else {
                 QFAIL(qPrintable(u"Unknown step "_s + step));
+            }
             if (QTest::currentTestFailed())
                 return;
             if (model->busyLabel() != u"Busy…"_s)
@@ -721,8 +688,8 @@ private Q_SLOTS:
         QCOMPARE(flagsOf(*model), flags);
         QCOMPARE(calls(u"set-icon-layout"_s), writes);
         QCOMPARE(model->snapshotRecords().size(), 1 + writes);
-        if (original == u"applied"_s)
-            QCOMPARE(model->originalLayout(), applied);
+        if (original == u"applied"_s || original == u"exported"_s)
+            QCOMPARE(model->originalLayout(), original == u"applied"_s ? applied : exported);
         else if (!original.isEmpty())
             QCOMPARE(model->originalLayout(),
                      layoutOf(original == u"phone"_s ? phoneLayout() : shuffled));
