@@ -138,8 +138,8 @@ void propose(VarnoletModel &model, const QString &style)
     model.setShowOriginal(false);
 }
 
-/// Answers every panel at once with a prepared path (empty stands for Cancel) and records the
-/// panels' titles and what the model opened.
+/// Answers every panel at once with a prepared path, which the model takes as Cancel when it is
+/// empty, and records the panels' titles and what the model opened.
 struct FakePanels : PlatformPanels
 {
     using Chosen = std::function<void(const QString &)>;
@@ -149,8 +149,7 @@ struct FakePanels : PlatformPanels
     void choose(const QString &title, const Chosen &chosen)
     {
         titles.append(title);
-        if (!answer.isEmpty())
-            chosen(answer);
+        chosen(answer);
     }
     void chooseFileToOpen(const QString &title, const QStringList &, Chosen chosen) override
     {
