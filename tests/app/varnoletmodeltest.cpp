@@ -490,7 +490,7 @@ private Q_SLOTS:
         QTest::newRow("refresh: no phone any more") << alex << none << u"world with none, refresh"_s << u"No iPhone found. Connect by USB, unlock it, and approve Trust This Computer in Finder."_s << u"hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("panels cancelled") << alex << none << u"cancel, export, import, configurator nothing, cfgutil unchanged"_s << read13 << loaded << 0 << u"phone"_s;
         QTest::newRow("export fails") << alex << none << u"answer no such folder/out.json, export"_s << u"Could not write "_s << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
-        QTest::newRow("export, then import for preview") << alex << none << u"dirty, answer exported.json, export, import, clean"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"exported"_s;
+        QTest::newRow("export, then import for preview") << alex << none << u"dirty, answer exported.json, export, import, clean, imported"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"exported"_s;
         QTest::newRow("export a profile") << alex << none << u"answer exported.mobileconfig, export profile"_s << u"Exported the configuration profile to exported.mobileconfig."_s << loaded << 0 << u"phone"_s;
         QTest::newRow("export a profile, then import it") << alex << none << u"answer exported.mobileconfig, export profile, import"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"exported"_s;
         QTest::newRow("configurator: an application bundle") << alex << none << u"configurator Apple Configurator.app/, cfgutil Apple Configurator.app/Contents/MacOS/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
@@ -637,6 +637,13 @@ private Q_SLOTS:
                  [&] {
                      QCOMPARE(state(*model, "selectedPage search overrides"),
                               (QVariantList{1, QString(), QVariantMap()}));
+                 }},
+                {u"imported"_s,
+                 [&] {
+                     QCOMPARE((QVariantList{model->sourceLabel(), model->appNames().isEmpty()}),
+                              (QVariantList{QString(u"Imported • "_s
+                                                    + QFileInfo(m_panels.answer).fileName()),
+                                            true}));
                  }},
         };
         actions[u"dirty"_s]();
