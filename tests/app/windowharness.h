@@ -14,7 +14,8 @@
 #include <memory>
 
 /// The real window on the real model, offscreen, in a temporary HOME with the stand-in device
-/// tools: finds items by objectName, clicks and types like a person, and collects QML warnings.
+/// tools: finds items by objectName and clicks and types like a person. Any warning, QML's
+/// included, fails the running test.
 class WindowHarness : public QObject
 {
     Q_OBJECT
@@ -29,7 +30,6 @@ public:
     VarnoletModel &model() { return *m_model; }
     DesktopPanels &panels() { return *m_panels; }
     QString home() const { return m_home.path(); }
-    QStringList warnings() const { return m_warnings; }
     /// Addresses handed to the system's URL handler.
     QList<QUrl> openedUrls() const { return m_openedUrls; }
 
@@ -57,21 +57,21 @@ public:
     QString choose(const QString &objectName, int index);
     /// Drags `from` to `to` in small steps; `whileHeld` runs before the button is let go.
     QString drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld = {});
+    /// Opens `path` through the window's Open command.
+    void open(const QString &path);
     void scrollToEnd(const QString &objectName);
+    /// Scrolls every view around `target` to bring it to the middle, as far as each goes.
     void scrollIntoView(QQuickItem *target);
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    /// Lets bindings, layouts and a frame catch up.
     void settle();
-    /// Waits until no workflow runs.
     bool finishes();
     /// Refreshes and reads the selected phone through the Connection section.
     bool readPhone();
-    /// Writes `name`.png, whole and warning-free, to the build folder's "screenshots".
+    /// Writes `name`.png, whole, to the build folder's "screenshots".
     void shoot(const QString &name);
 
     /// Alex's phone with the sample layout, which becomes `next` after the first read if given.
     static QJsonObject alex(const QJsonArray &next = {});
-    /// The Dock, a first page with a folder, and a second page: 24 app icons.
     static QJsonArray sampleLayout();
 
 public Q_SLOTS:
@@ -83,6 +83,5 @@ private:
     std::unique_ptr<VarnoletModel> m_model;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_window = nullptr;
-    QStringList m_warnings;
     QList<QUrl> m_openedUrls;
 };

@@ -2,8 +2,6 @@
 #include "jsoncodec.h"
 #include "layoutparser.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -13,10 +11,10 @@
 #include <csignal>
 
 using namespace Qt::StringLiterals;
+using namespace TestSupport;
 
 namespace {
 
-const QString anaEcid = u"0x1C2D3E4F50601E"_s;
 const QString benEcid = u"0x2A3B4C5D6E7F80"_s;
 const QByteArray anaLayout = R"([["com.apple.mobilephone","com.apple.MobileSMS"],
     ["com.burbn.instagram","com.facebook.Facebook","com.apple.mobilenotes","com.apple.calculator",
@@ -25,8 +23,6 @@ const QByteArray anaLayout = R"([["com.apple.mobilephone","com.apple.MobileSMS"]
 const QByteArray swapped
         = QByteArray(anaLayout).replace("\"com.burbn.instagram\",\"com.facebook.Facebook\"",
                                         "\"com.facebook.Facebook\",\"com.burbn.instagram\"");
-const QString readBackMatches
-        = u"The layout read back from your iPhone matches the proposal. Check your Home Screen visually, too."_s;
 
 // The snapshot a read reports on standard error.
 QString idOf(const CliRun &read)
@@ -34,19 +30,17 @@ QString idOf(const CliRun &read)
     return QRegularExpression(u"Saved snapshot ([0-9A-F-]{36})\\.\n"_s).match(read.err).captured(1);
 }
 
-Layout parsed(const QByteArray &layout)
-{
-    return LayoutParser::parse(layout).layout;
-}
+const auto parsed = [](const QByteArray &layout) { return LayoutParser::parse(layout).layout; };
 
-// Ana's and Ben's phones, each with Calculator named.
-QByteArray world(const QByteArray &anaPages)
+// Ana's and Ben's phones, each with Calculator named, and the stand-in's faults.
+QByteArray world(const QByteArray &anaPages, const QJsonObject &faults = {})
 {
     return R"({"devices": [
         {"ecid": "0x1C2D3E4F50601E", "udid": "00008140-001C2D3E4F50601E", "name": "Ana’s iPhone", "type": "iPhone16,2", "layout": ANA,
          "apps": [{"bundleIdentifier": "com.apple.calculator", "displayName": "Calculator"}]},
         {"ecid": "0x2A3B4C5D6E7F80", "udid": "00008140-002A3B4C5D6E7F80", "name": "Ben’s iPhone", "type": "iPhone16,2",
-         "layout": [[], ["com.apple.Maps"]]}]})"_ba.replace("ANA", anaPages);
+         "layout": [[], ["com.apple.Maps"]]}], "faults": FAULTS})"_ba.replace("ANA", anaPages)
+            .replace("FAULTS", JsonCodec::encode(faults));
 }
 const QByteArray listed = R"([
     {"ecid": "0x1C2D3E4F50601E", "udid": "00008140-001C2D3E4F50601E", "name": "Ana’s iPhone", "type": "iPhone16,2"},
@@ -67,16 +61,7 @@ class CliDeviceTest : public QObject
 
     QString path(const QString &name) const { return m_home->filePath(name); }
     void writeWorld(const QByteArray &world) const { CliRun::write(path(u"world.json"_s), world); }
-    QJsonObject state() const
-    {
-        return JsonCodec::decode(CliRun::read(path(u"world.json"_s))).toObject();
-    }
-    void setFaults(const QJsonObject &faults)
-    {
-        QJsonObject changed = state();
-        changed[u"faults"_s] = faults;
-        writeWorld(JsonCodec::encode(changed));
-    }
+    QJsonValue state() const { return JsonCodec::decode(readFile(path(u"world.json"_s))); }
     int calls(const QString &command) const
     {
         int count = 0;
@@ -112,12 +97,12 @@ class CliDeviceTest : public QObject
     {
         return CliRun::start(withTools(arguments), {}, environment(), output);
     }
-    QStringList apply(const QByteArray &proposal, const QByteArray &expected = anaLayout)
+    QStringList apply(const QByteArray &proposal)
     {
-        const QString proposalFile
-                = CliRun::write(m_files.filePath(QString::number(++m_written)), proposal);
-        return {u"apply"_s, anaEcid, proposalFile, u"--expected"_s,
-                CliRun::write(m_files.filePath(QString::number(++m_written)), expected)};
+        const auto file = [this](const QByteArray &data) {
+            return CliRun::write(m_files.filePath(QString::number(++m_written)), data);
+        };
+        return {u"apply"_s, ecid, file(proposal), u"--expected"_s, file(anaLayout)};
     }
 
 private Q_SLOTS:
@@ -131,18 +116,18 @@ private Q_SLOTS:
     void devicesAndReads()
     {
         QCOMPARE(JsonCodec::decode(cli({u"devices"_s}).out), JsonCodec::decode(listed));
-        const CliRun read = cli({u"read"_s, anaEcid});
+        const CliRun read = cli({u"read"_s, ecid});
         QCOMPARE(parsed(read.out), parsed(anaLayout));
         QCOMPARE(calls(u"get-apps"_s), 1);
         QJsonObject first = JsonCodec::decode(cli({u"snapshots"_s}).out)[0].toObject();
         first.remove(u"date"_s);
         QCOMPARE(first,
                  JsonCodec::decode(QByteArray(snapshotEntry).replace("ID", idOf(read).toUtf8())));
-        QCOMPARE(cli({u"read"_s, anaEcid, u"--no-names"_s}).status, 0);
+        QCOMPARE(cli({u"read"_s, ecid, u"--no-names"_s}).status, 0);
         QCOMPARE(calls(u"get-apps"_s), 1);
 
         // --store names another folder, for reading and listing alike.
-        const QString id = idOf(cli({u"read"_s, anaEcid, u"--store"_s, path(u"elsewhere"_s)}));
+        const QString id = idOf(cli({u"read"_s, ecid, u"--store"_s, path(u"elsewhere"_s)}));
         const QJsonValue elsewhere
                 = JsonCodec::decode(cli({u"snapshots"_s, u"--store"_s, path(u"elsewhere"_s)}).out);
         QCOMPARE(elsewhere.toArray().size(), 1);
@@ -150,16 +135,16 @@ private Q_SLOTS:
         QCOMPARE(JsonCodec::decode(cli({u"snapshots"_s}).out).toArray().size(), 2);
 
         // A crashing configurator read falls back to the reader named.
-        setFaults({{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}});
+        writeWorld(world(anaLayout, {{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}}));
         const CliRun fallback
-                = cli({u"read"_s, anaEcid, u"--reader"_s, QStringLiteral(VARNOLET_FAKE_READER)});
+                = cli({u"read"_s, ecid, u"--reader"_s, QStringLiteral(VARNOLET_FAKE_READER)});
         QCOMPARE(parsed(fallback.out), parsed(anaLayout));
         QCOMPARE(calls(u"springboard"_s), 1);
     }
 
     void applyAndRestore()
     {
-        const QString initial = idOf(cli({u"read"_s, anaEcid}));
+        const QString initial = idOf(cli({u"read"_s, ecid}));
         QCOMPARE(cli(apply(swapped)).status, 0);
         // Snapshots of the same second have no defined order, so look them up by reason.
         const auto reasons = [this] {
@@ -177,7 +162,7 @@ private Q_SLOTS:
                 otherPhone.err,
                 u"This saved layout belongs to a different iPhone. Select Ana’s iPhone to restore it.\n"_s);
         // Saved in upper case, found in any case.
-        const CliRun restored = cli({u"restore"_s, anaEcid, initial.toLower()});
+        const CliRun restored = cli({u"restore"_s, ecid, initial.toLower()});
         QCOMPARE(restored.err, QString());
         QVERIFY(restored.out.endsWith("\nChanges: 2 apps move · Dock unchanged\n"));
         QCOMPARE(calls(u"set-icon-layout"_s), 2);
@@ -185,7 +170,7 @@ private Q_SLOTS:
         QCOMPARE(reasons(), u"Before apply, Before restore, Initial read"_s);
 
         writeWorld(world(R"([["com.apple.mobilephone"],["com.apple.Maps"]])"));
-        const CliRun appsChanged = cli({u"restore"_s, anaEcid, initial});
+        const CliRun appsChanged = cli({u"restore"_s, ecid, initial});
         QCOMPARE(appsChanged.status, 1);
         QVERIFY(appsChanged.err.startsWith(
                 u"The app icons on this iPhone changed since the snapshot."_s));
@@ -208,14 +193,6 @@ private Q_SLOTS:
             return u"\\A\\|"_s + QRegularExpression::escape(text) + u"\n\\z"_s;
         };
         const QJsonObject crash{{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}};
-        // clang-format off
-        QTest::newRow("unknown phone") << QStringList{u"read"_s, u"0xDEAD"_s} << QString() << QJsonObject() << 1 << err(u"No connected iPhone has the ECID 0xDEAD. Run varnolet-cli devices to see the connected ones."_s) << 0 << 0;
-        QTest::newRow("no configurator") << QStringList{u"devices"_s, u"--cfgutil"_s, u"/nonexistent/cfgutil"_s} << QString() << QJsonObject() << 1 << err(u"Could not start /nonexistent/cfgutil: No such file or directory."_s) << 0 << 0;
-        QTest::newRow("read crashes, no reader") << QStringList{u"read"_s, anaEcid} << QString() << crash << 1 << err(u"Could not read the layout. cfgutil failed (%1). \nIf get-icon-layout crashes, install the optional reader from the Varnolet setup guide, then refresh."_s.arg(SIGABRT)) << 0 << 0;
-        QTest::newRow("unknown snapshot") << QStringList{u"restore"_s, anaEcid, u"../../etc"_s} << QString() << QJsonObject() << 1 << err(u"Invalid snapshot identifier."_s) << 0 << 0;
-        QTest::newRow("an app dropped") << apply(QByteArray(anaLayout).replace("\"com.apple.calculator\",", "")) << QString() << QJsonObject() << 1 << err(u"Apply would add or remove app icons. Read the device again."_s) << 0 << 0;
-        QTest::newRow("missing --expected") << apply(swapped).mid(0, 3) << QString() << QJsonObject() << 2 << u"\\A\\|Missing option: --expected ORIGINAL\\.\n\nusage: varnolet-cli "_s << 0 << 0;
-        // clang-format on
         const QString saved = u"Saved snapshot [0-9A-F-]{36}\\.\n"_s;
         const QString matches = QRegularExpression::escape(readBackMatches) + u"\nChanges: .*\n"_s;
         const QString differs
@@ -224,25 +201,29 @@ private Q_SLOTS:
                 = u"\\A\\|The apply command did not finish successfully\\. .* Your previous layout is saved as [0-9A-F-]{36}\\.\ncfgutil failed \\(1\\)\\. \n\\z"_s;
         const QJsonObject ignored{{u"set-icon-layout"_s, QJsonObject{{u"ignoreWrite"_s, true}}}};
         const QJsonObject exits{{u"set-icon-layout"_s, QJsonObject{{u"exit"_s, 1}}}};
-        for (const QString &output : {QString(), u"closed"_s, u"/dev/full"_s}) {
-            const QByteArray name = output.isEmpty() ? "captured" : output.toUtf8();
-            const auto receipt = [&](const QString &text) -> QString {
-                return output.isEmpty() ? u"\\A"_s + text + u"\\|\\z"_s
-                                        : u"\\A\\|"_s + text + u"\\z"_s;
-            };
-            // clang-format off
-            QTest::addRow("verified, %s", name.data()) << apply(swapped) << output << QJsonObject() << 0 << receipt(matches) << 1 << 0;
-            QTest::addRow("not verified, %s", name.data()) << apply(swapped) << output << ignored << 3 << receipt(differs) << 1 << 0;
-            QTest::addRow("write failed, %s", name.data()) << apply(swapped) << output << exits << 1 << failed << 1 << 0;
-            QTest::addRow("read, %s", name.data()) << QStringList{u"read"_s, anaEcid} << output << QJsonObject() << int(!output.isEmpty()) << (output.isEmpty() ? u"\\A\\[.*\\|"_s + saved + u"\\z"_s : u"\\A\\|"_s + saved + u"Could not write the layout to standard output\\.\n\\z"_s) << 0 << 0;
-            // clang-format on
-        }
         // The tool is stopped (the phone stays as it was) and the status is the shell's 128 +
         // signal.
         const QJsonObject sleepingWrite{{u"set-icon-layout"_s, QJsonObject{{u"sleep"_s, 2}}}};
         const QString writing
                 = u"\\A\\|Interrupted while writing to the iPhone. The phone may have changed; inspect it before retrying. Your previous layout is saved as [0-9A-F-]{36}\\.\n\\z"_s;
         // clang-format off
+        QTest::newRow("unknown phone") << QStringList{u"read"_s, u"0xDEAD"_s} << QString() << QJsonObject() << 1 << err(u"No connected iPhone has the ECID 0xDEAD. Run varnolet-cli devices to see the connected ones."_s) << 0 << 0;
+        QTest::newRow("no configurator") << QStringList{u"devices"_s, u"--cfgutil"_s, u"/nonexistent/cfgutil"_s} << QString() << QJsonObject() << 1 << err(u"Could not start /nonexistent/cfgutil: No such file or directory."_s) << 0 << 0;
+        QTest::newRow("read crashes, no reader") << QStringList{u"read"_s, ecid} << QString() << crash << 1 << err(u"Could not read the layout. cfgutil failed (%1). \nIf get-icon-layout crashes, install the optional reader from the Varnolet setup guide, then refresh."_s.arg(SIGABRT)) << 0 << 0;
+        QTest::newRow("unknown snapshot") << QStringList{u"restore"_s, ecid, u"../../etc"_s} << QString() << QJsonObject() << 1 << err(u"Invalid snapshot identifier."_s) << 0 << 0;
+        QTest::newRow("an app dropped") << apply(QByteArray(anaLayout).replace("\"com.apple.calculator\",", "")) << QString() << QJsonObject() << 1 << err(u"Apply would add or remove app icons. Read the device again."_s) << 0 << 0;
+        QTest::newRow("missing --expected") << apply(swapped).mid(0, 3) << QString() << QJsonObject() << 2 << u"\\A\\|Missing option: --expected ORIGINAL\\.\n\nusage: varnolet-cli "_s << 0 << 0;
+        for (const QString &output : {QString(), u"closed"_s, u"/dev/full"_s}) {
+            const QByteArray name = output.isEmpty() ? "captured" : output.toUtf8();
+            const auto receipt = [&](const QString &text) -> QString {
+                return output.isEmpty() ? u"\\A"_s + text + u"\\|\\z"_s
+                                        : u"\\A\\|"_s + text + u"\\z"_s;
+            };
+            QTest::addRow("verified, %s", name.data()) << apply(swapped) << output << QJsonObject() << 0 << receipt(matches) << 1 << 0;
+            QTest::addRow("not verified, %s", name.data()) << apply(swapped) << output << ignored << 3 << receipt(differs) << 1 << 0;
+            QTest::addRow("write failed, %s", name.data()) << apply(swapped) << output << exits << 1 << failed << 1 << 0;
+            QTest::addRow("read, %s", name.data()) << QStringList{u"read"_s, ecid} << output << QJsonObject() << int(!output.isEmpty()) << (output.isEmpty() ? u"\\A\\[.*\\|"_s + saved + u"\\z"_s : u"\\A\\|"_s + saved + u"Could not write the layout to standard output\\.\n\\z"_s) << 0 << 0;
+        }
         for (const int signal : {SIGINT, SIGTERM, SIGHUP})
             QTest::addRow("signal %d while writing", signal) << apply(swapped) << QString() << sleepingWrite << 128 + signal << writing << 1 << signal;
         QTest::newRow("SIGINT while reading") << apply(swapped) << QString() << QJsonObject{{u"get-icon-layout"_s, QJsonObject{{u"sleep"_s, 2}}}} << 128 + SIGINT << err(u"Interrupted. Nothing was written to the iPhone."_s) << 0 << SIGINT;
@@ -258,7 +239,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QFETCH(int, writes);
         QFETCH(int, signal);
-        setFaults(faults);
+        writeWorld(world(anaLayout, faults));
         const CliRun run = CliRun::start(
                 withTools(arguments), {}, environment(), output, [&](QProcess &process) {
                     if (!signal)

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QFile>
+#include "devicetestsupport.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QString>
-#include <QStringList>
 
-#include <functional>
 #include <unistd.h>
 
 /// One run of the built varnolet-cli: its exit status and both output streams.
@@ -41,16 +39,10 @@ struct CliRun
                 process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
     }
 
-    static QByteArray read(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    // Returns the path, for the command line.
+    /// Writes a file the command line names and returns its path.
     static QString write(const QString &path, const QByteArray &data)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        if (!TestSupport::writeFile(path, data))
             qFatal("cannot write a test file");
         return path;
     }

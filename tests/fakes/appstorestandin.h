@@ -12,8 +12,7 @@ class AppStoreStandIn
 public:
     explicit AppStoreStandIn(const QString &answers, const QString &mode = QStringLiteral("answer"))
     {
-        m_process.start(QStringLiteral(VARNOLET_FAKE_APPSTORE),
-                        {answers, m_dir.filePath(QStringLiteral("journal")), mode});
+        m_process.start(QStringLiteral(VARNOLET_FAKE_APPSTORE), {answers, m_journal, mode});
         if (!m_process.waitForReadyRead(30000))
             qFatal("the stand-in App Store did not start");
         m_url = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
@@ -25,18 +24,17 @@ public:
     }
 
     QUrl url() const { return m_url; }
-
     /// Every request's target so far ("/lookup?bundleId=…&entity=software&country=us").
     QStringList requests() const
     {
-        QFile journal(m_dir.filePath(QStringLiteral("journal")));
-        return journal.open(QIODevice::ReadOnly)
-                ? QString::fromUtf8(journal.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                : QStringList();
+        QFile journal(m_journal); // made by the stand-in as it starts
+        journal.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(journal.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
 private:
     QTemporaryDir m_dir;
+    const QString m_journal = m_dir.filePath(QStringLiteral("journal"));
     QProcess m_process;
     QUrl m_url;
 };

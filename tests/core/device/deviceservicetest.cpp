@@ -1,154 +1,88 @@
 #include "deviceservice.h"
 #include "devicetestsupport.h"
 #include "jsoncodec.h"
-#include "varnoleterror.h"
+#include "layoutparser.h"
+#include "organizer.h"
+#include "processrunner.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
 #include <csignal>
-#include <functional>
-#include <memory>
 
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 
-using Environment = QHash<QString, QString>;
-
 namespace {
 
-const QString configurator = u"/Applications/Apple Configurator.app/Contents/MacOS/cfgutil"_s;
-const QString reader = u"/opt/homebrew/bin/pymobiledevice3"_s;
-
-// "list", "read", "names", "write" or "springboard" for a command the service may run, checked
-// down to its program, environment and time-out; anything else spelled out.
-QString commandName(const QString &program, const QStringList &arguments,
-                    const Environment &environment, double timeout)
-{
-    const QStringList device{u"--format"_s, u"JSON"_s, u"--ecid"_s, ecid};
-    const QHash<QString, QStringList> known{
-            {u"list"_s, {u"--format"_s, u"JSON"_s, u"list"_s}},
-            {u"read"_s, device + QStringList{u"get-icon-layout"_s}},
-            {u"names"_s, device + QStringList{u"get"_s, u"apps"_s}},
-            {u"write"_s, device + QStringList{u"set-icon-layout"_s, arguments.value(5)}}};
-    QString name = known.key(arguments);
-    // Absolute, so that the configurator can never take the path for an option.
-    if (program != configurator || !environment.isEmpty()
-        || (name == u"write"_s && QFileInfo(arguments.last()).isRelative()))
-        name.clear();
-    if (program == reader && environment == Environment{{u"PYMOBILEDEVICE3_UDID"_s, udid}}
-        && arguments == QStringList{u"springboard"_s, u"state"_s, u"get"_s, u"--udid"_s, udid})
-        name = u"springboard"_s;
-    if (name.isEmpty())
-        return program + u' ' + arguments.join(u' ');
-    return timeout == (name == u"write"_s ? 90 : 45) ? name
-                                                     : name + u" in "_s + QString::number(timeout);
-}
-
-using Answer = std::function<CommandOutput()>;
-using Answers = QList<Answer>;
-
-// Stands in for the process runner: names every command it is asked for and answers from a
-// script; at the write, `onWrite` looks at what is on disk at that moment.
-class ScriptedRunner final : public CommandRunning
-{
-public:
-    mutable QStringList commands;
-    mutable Answers script;
-    std::function<void(const QString &proposal)> onWrite;
-
-    CommandOutput run(const QString &executable, const QStringList &arguments,
-                      const Environment &environment, double timeout) const override
-    {
-        commands.append(commandName(executable, arguments, environment, timeout));
-        if (commands.last() == u"write"_s && onWrite)
-            onWrite(arguments.last());
-        if (script.isEmpty())
-            throw VarnoletError(u"(unexpected command)"_s);
-        return script.takeFirst()();
-    }
-};
-
-Answer reply(const QByteArray &data)
-{
-    return [data] { return CommandOutput{data, {}}; };
-}
-Answer failWith(const QString &message)
-{
-    return [message]() -> CommandOutput { throw VarnoletError(message); };
-}
-
-const QString phoneApp = u"com.apple.mobilephone"_s, safari = u"com.apple.mobilesafari"_s;
-const QString pagesApp = u"com.apple.Pages"_s, spotify = u"com.spotify.client"_s;
-// What the phone holds and the proposal: the Dock and one page.
-const QList<QStringList> before{{phoneApp, safari}, {pagesApp, spotify}};
-const QList<QStringList> after{{phoneApp, safari}, {spotify, pagesApp}};
-
-// Built by hand, as a layout beyond the limits does not come out of the parser.
-Layout layoutOf(const QList<QStringList> &pages)
-{
-    Layout layout;
-    for (const QStringList &page : pages) {
-        layout.pages.append(LayoutPage());
-        for (const QString &app : page)
-            layout.pages.last().append(LayoutItem::app(app));
-    }
-    return layout;
-}
-
-// A get-icon-layout answer keyed by `key`, normally the phone's ECID.
-Answer layoutAnswer(const QByteArray &pages, const QByteArray &key = "0x1C2D3E4F50601E")
-{
-    return reply("{\"Output\":{\"" + key + "\":" + pages + "}}");
-}
+const QString pagesApp = u"com.apple.Pages"_s;
+// What a read finds on the phone, in the configurator's form; the reader's form names Pages.
 // clang-format off
 const QByteArray beforePages = R"([["com.apple.mobilephone","com.apple.mobilesafari"],["com.apple.Pages","com.spotify.client"]])";
-const QByteArray afterPages = R"([["com.apple.mobilephone","com.apple.mobilesafari"],["com.spotify.client","com.apple.Pages"]])";
-// The reader's answers: every icon an object, some named; any answer with identifiers and names next to each other gives names.
-const QByteArray springboardBefore = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.apple.Pages"},{"bundleIdentifier":"com.spotify.client"}]])";
-const QByteArray springboardAfter = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.spotify.client"},{"bundleIdentifier":"com.apple.Pages"}]])";
-const QByteArray springboardNamed = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.apple.Pages","displayName":"Pages"},{"bundleIdentifier":"com.spotify.client","displayName":"Spotify"}]])";
 const QByteArray springboardMyPages = R"([[{"bundleIdentifier":"com.apple.mobilephone"},{"bundleIdentifier":"com.apple.mobilesafari"}],[{"bundleIdentifier":"com.apple.Pages","displayName":"My Pages"},{"bundleIdentifier":"com.spotify.client"}]])";
+const AppNames sampleNames{{pagesApp, u"Pages"_s}, {u"com.spotify.client"_s, u"Spotify"_s}, {u"net.whatsapp.WhatsApp"_s, u"WhatsApp"_s}, {u"com.google.Maps"_s, u"Google Maps"_s}, {u"com.burbn.instagram"_s, u"Instagram"_s}};
 // clang-format on
+// What an apply finds: the sample answer's layout, with folders of several pages.
+const QJsonArray originalPages
+        = JsonCodec::decode(sample(u"cfgutil-get-icon-layout.json"_s))[u"Output"_s][ecid].toArray();
 
-Answer listAnswer(const QList<Device> &devices)
+// The real runner, watching what it is asked: a time-out other than 45 s for a read and 90 s for
+// the write, and at the write, where the proposal is; `capWrite` cuts a hanging write short.
+class WatchedRunner final : public CommandRunning
 {
-    QJsonArray list;
-    for (const Device &d : devices)
-        list.append(
-                QJsonObject{{u"ECID"_s, d.ecid}, {u"UDID"_s, d.udid}, {u"DeviceType"_s, d.type}});
-    return reply(JsonCodec::encode(list));
-}
+public:
+    bool capWrite = false;
+    mutable bool usualTimeouts = true;
+    mutable bool savedAtWrite = false;
 
-const QByteArray locked = sample(u"cfgutil-error-device-locked.json"_s);
-
-struct ReadCase
-{
-    bool includeNames;
-    Answers answers;
-    QString commands;
-    QString failure;
-    AppNames names;
-    QString kept; // the diagnostic saved, if any
-    Device device = phone();
+    CommandOutput run(const QString &executable, const QStringList &arguments,
+                      const QHash<QString, QString> &environment, double timeout) const override
+    {
+        const bool write = arguments.contains(u"set-icon-layout"_s);
+        usualTimeouts = usualTimeouts && timeout == (write ? 90 : 45);
+        // Absolute, so that the configurator can never take the path for an option, and beside
+        // the snapshot already saved.
+        const QFileInfo proposal(arguments.last());
+        savedAtWrite = savedAtWrite
+                || (write && proposal.isAbsolute() && proposal.dir().exists(u"snapshot.json"_s));
+        return ProcessRunner().run(executable, arguments, environment,
+                                   write && capWrite ? 0.5 : timeout);
+    }
 };
+
+// Changes the proposal or the layout expected on the phone before an apply.
+using Edit = std::function<void(Layout &proposed, Layout &expected)>;
+
+// Where an apply ends, which decides the message, the writes and the snapshot.
+enum class Outcome { refused, atList, atRead, changed, atWrite, readBack, mismatch, verified };
 
 struct ApplyCase
 {
-    QList<QStringList> proposed;
-    QList<QStringList> expected;
-    Answers answers;
-    QString commands;
-    QString message;
+    QByteArray faults; // OTHER: a layout other than the phone's
+    Outcome outcome;
+    QString description;
+    bool withReader = false;
     Device device = phone();
+    Edit edit = [](Layout &, Layout &) {};
+};
+
+struct ReadCase
+{
+    QJsonObject faults;
+    bool includeNames;
+    QString commands;
+    QString failure; // %1: the diagnostics folder
+    AppNames names;
+    QString kept; // the diagnostic saved, if any
+    Device device = phone();
+    bool blocked = false; // no reader, and no diagnostic can be saved
 };
 
 } // namespace
@@ -156,26 +90,68 @@ struct ApplyCase
 Q_DECLARE_METATYPE(ReadCase)
 Q_DECLARE_METATYPE(ApplyCase)
 
+/// Reads and applies through the real runner and the stand-in tools, every apply step × every way
+/// a tool fails.
 class DeviceServiceTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_temporary;
-    // Relative to the working folder, so that every write proves its path absolute.
-    QString m_root;
-    std::shared_ptr<ScriptedRunner> m_runner;
+    QString m_root; // relative, so that any path a tool gets must have been made absolute
+    QString m_world;
+    std::shared_ptr<WatchedRunner> m_runner;
 
-    DeviceService service() const
+    DeviceService service(bool withReader = true) const
     {
-        return DeviceService(configurator, reader, m_runner, SnapshotStore(m_root));
+        return DeviceService(QStringLiteral(VARNOLET_FAKE_CFGUTIL),
+                             withReader ? std::optional(QStringLiteral(VARNOLET_FAKE_READER))
+                                        : std::nullopt,
+                             m_runner, store());
+    }
+    SnapshotStore store() const { return SnapshotStore(m_root); }
+    bool writeWorld(const QJsonArray &layout, const QJsonObject &faults,
+                    const QJsonValue &pending = QJsonArray())
+    {
+        QJsonObject phoneEntry = phone().toJson();
+        phoneEntry[u"layout"_s] = layout;
+        phoneEntry[u"pendingLayouts"_s] = pending;
+        phoneEntry[u"apps"_s] = JsonCodec::decode(
+                sample(u"cfgutil-get-installedApps.json"_s))[u"Output"_s][ecid][u"installedApps"_s];
+        return writeFile(m_world,
+                         JsonCodec::encode(QJsonObject{{u"devices"_s, QJsonArray{phoneEntry}},
+                                                       {u"faults"_s, faults}}));
+    }
+    // The stand-ins' calls from the `from`th on, by name.
+    QStringList journal(qsizetype from = 0) const
+    {
+        QStringList commands;
+        for (const QJsonValue &entry : JsonCodec::decode(readFile(m_world))[u"journal"_s].toArray())
+            commands.append(entry[u"command"_s].toString());
+        return commands.mid(from);
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_temporary.isValid() && QDir::setCurrent(m_temporary.path())); }
+    void initTestCase()
+    {
+        // The runner's capture folders land here, where the test can see that none is left.
+        QVERIFY(m_temporary.isValid() && QDir::setCurrent(m_temporary.path())
+                && QDir().mkpath(u"tmp"_s));
+        qputenv("TMPDIR", QFile::encodeName(m_temporary.filePath(u"tmp"_s)));
+    }
     void init()
     {
-        m_root = QUuid::createUuid().toString(QUuid::WithoutBraces) + u"/Varnolet"_s;
-        m_runner = std::make_shared<ScriptedRunner>();
+        m_root = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        QVERIFY(QDir().mkpath(m_root));
+        qputenv("HOME", QFile::encodeName(m_temporary.filePath(m_root)));
+        m_world = m_temporary.filePath(m_root + u"/world.json"_s);
+        qputenv("VARNOLET_FAKE_WORLD", QFile::encodeName(m_world));
+        m_runner = std::make_shared<WatchedRunner>();
+    }
+    void cleanup()
+    {
+        QVERIFY(m_runner->usualTimeouts);
+        QCOMPARE(entries(QDir::tempPath()), QStringList());
+        QCOMPARE(childProcessCount(), 0);
     }
 
     void discovery_data()
@@ -194,16 +170,13 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, files);
         QFETCH(QString, found);
-        const QString home = m_temporary.filePath(QUuid::createUuid().toString());
+        const QString home = qEnvironmentVariable("HOME");
         for (const QString &file : files) {
             QFile program(home + u'/' + file.section(u':', 1));
-            QVERIFY(QDir().mkpath(QFileInfo(program).path()) && program.open(QIODevice::WriteOnly));
-            QVERIFY(program.setPermissions(file.startsWith(u"plain:"_s) ? QFile::ReadOwner
-                                                                        : QFile::ExeOwner));
+            QVERIFY(QDir().mkpath(QFileInfo(program).path()) && program.open(QIODevice::WriteOnly)
+                    && program.setPermissions(file.startsWith(u"plain:"_s) ? QFile::ReadOwner
+                                                                           : QFile::ExeOwner));
         }
-        const QByteArray savedHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(home));
-        const auto restore = qScopeGuard([&] { qputenv("HOME", savedHome); });
         const bool cfg = found.endsWith(u"cfgutil"_s);
         if (DeviceService::firstExecutable(
                     (cfg ? DeviceService::configuratorCandidates()
@@ -218,150 +191,166 @@ private Q_SLOTS:
     {
         QTest::addColumn<ReadCase>("c");
         const QString cfg = u"configurator-layout"_s, sb = u"springboard-layout"_s;
-        const QString notFound = u"pymobiledevice3 failed (1). ERROR Device not found\n"_s;
-        const Answer exitStatus = failWith(u"cfgutil failed (1). "_s);
-        const AppNames appNames{{pagesApp, u"Pages"_s}, {spotify, u"Spotify"_s}};
-        const Answer named = reply(springboardNamed), namedLayout = reply(springboardMyPages);
-        const AppNames fromLayout{{pagesApp, u"My Pages"_s}};
-        const auto bothFailed = [](const QString &first, const QString &second) -> QString {
-            return u"Could not read the layout. "_s + first
-                    + u"\nThe optional reader failed too: "_s + second;
+        const QString read = u"get-icon-layout"_s, reader = u"springboard"_s;
+        const QJsonObject fails{{u"exit"_s, 1}};
+        const auto says = [](const QByteArray &data) {
+            return QJsonObject{{u"stdout"_s, QString::fromUtf8(data)}};
         };
+        const QByteArray otherPhone = R"({"Output":{"0x99":)" + beforePages + "}}";
+        AppNames layoutFirst = sampleNames;
+        layoutFirst[pagesApp] = u"My Pages"_s;
         const auto row = [](const char *name, const ReadCase &c) { QTest::newRow(name) << c; };
         // clang-format off
-        row("an ECID that could pass for an option runs nothing", {true, {}, {}, invalidDevice, {}, {}, Device(u"--help"_s, udid, u"Phone"_s, u"iPhone16,2"_s)});
-        row("configurator, with names", {true, {layoutAnswer(beforePages), named}, u"read names"_s, {}, appNames, cfg});
-        row("configurator, without names", {false, {layoutAnswer(beforePages)}, u"read"_s, {}, {}, cfg});
+        row("an ECID that could pass for an option runs nothing", {{}, true, {}, invalidDevice, {}, {}, Device(u"--help"_s, udid, u"Phone"_s, u"iPhone16,2"_s)});
+        row("configurator, with names", {{}, true, u"get-icon-layout get-apps"_s, {}, sampleNames, cfg});
+        row("configurator, without names", {{}, false, u"get-icon-layout"_s, {}, {}, cfg});
         // The configurator's form names a device; the reader's is not matched to one.
-        row("the reader's answer not matched to the ECID", {false, {exitStatus, layoutAnswer(beforePages, "0x99")}, u"read springboard"_s, {}, {}, sb});
-        row("another phone's layout does not fall back", {true, {layoutAnswer(beforePages, "0x99")}, u"read"_s, u"The layout response does not identify the selected iPhone."_s, {}, cfg});
-        row("both failures reported", {true, {failWith(timedOut), failWith(notFound)}, u"read springboard"_s, bothFailed(timedOut, notFound), {}, {}});
-        row("the reader returning nothing", {true, {exitStatus, reply(" \n")}, u"read springboard"_s, bothFailed(u"cfgutil failed (1). "_s, u"The reader returned nothing."_s), {}, sb});
-        row("layout names win over app names", {true, {exitStatus, namedLayout, named}, u"read springboard names"_s, {}, AppNames{{pagesApp, u"My Pages"_s}, {spotify, u"Spotify"_s}}, sb});
-        row("names that fail leave the layout's", {true, {exitStatus, namedLayout, reply(locked)}, u"read springboard names"_s, {}, fromLayout, sb});
+        row("the reader's answer not matched to the ECID", {{{read, fails}, {reader, says(otherPhone)}}, false, u"get-icon-layout springboard"_s, {}, {}, sb});
+        row("another phone's layout does not fall back", {{{read, says(otherPhone)}}, true, u"get-icon-layout"_s, u"The layout response does not identify the selected iPhone."_s, {}, cfg});
+        row("both failures reported", {{{read, QJsonObject{{u"exit"_s, 3}, {u"stderr"_s, u"Locked.\n"_s}}}, {reader, fails}}, true, u"get-icon-layout springboard"_s, u"Could not read the layout. cfgutil failed (3). Locked.\n\nThe optional reader failed too: pymobiledevice3 failed (1). "_s, {}, {}});
+        row("the reader returning nothing", {{{read, fails}, {reader, says(" \n")}}, true, u"get-icon-layout springboard"_s, u"Could not read the layout. cfgutil failed (1). \nThe optional reader failed too: The reader returned nothing."_s, {}, sb});
+        row("layout names win over app names", {{{read, fails}, {reader, says(springboardMyPages)}}, true, u"get-icon-layout springboard get-apps"_s, {}, layoutFirst, sb});
+        row("names that fail leave the layout's", {{{read, fails}, {reader, says(springboardMyPages)}, {u"get-apps"_s, says(sample(u"cfgutil-error-device-locked.json"_s))}}, true, u"get-icon-layout springboard get-apps"_s, {}, {{pagesApp, u"My Pages"_s}}, sb});
+        // Without a reader to fall back on, a response that cannot be kept is not used either.
+        row("a response that cannot be kept", {{}, false, u"get-icon-layout"_s, readFailed(u"Could not create the folder %1: File exists."_s), {}, {}, phone(), true});
         // clang-format on
     }
     void read()
     {
         QFETCH(ReadCase, c);
-        m_runner->script = c.answers;
+        QVERIFY(writeWorld(JsonCodec::decode(beforePages).toArray(), c.faults));
+        const QString diagnostics = store().diagnosticsPath();
+        // A file where the folder belongs stops root as well as anyone else.
+        QVERIFY(!c.blocked
+                || (QDir().mkpath(QFileInfo(diagnostics).path())
+                    && QFile(diagnostics).open(QIODevice::WriteOnly)));
         std::optional<DeviceRead> result;
-        QCOMPARE(failureOf([&] { result = service().read(c.device, c.includeNames); }), c.failure);
-        QCOMPARE(m_runner->commands.join(u' '), c.commands);
+        QCOMPARE(failureOf([&] { result = service(!c.blocked).read(c.device, c.includeNames); }),
+                 c.blocked ? c.failure.arg(diagnostics) : c.failure);
+        QCOMPARE(journal().join(u' '), c.commands);
         // Saved before parsing, and only once the response passed the error check.
-        const QStringList saved = entries(m_root + u"/Diagnostics"_s);
+        const QStringList saved = entries(diagnostics);
         QCOMPARE(saved.size(), c.kept.isEmpty() ? 0 : 1);
         QVERIFY(c.kept.isEmpty() || saved.first().startsWith(c.kept + u'-'));
         if (!result)
             return;
-        QCOMPARE(result->layout, layoutOf(before));
+        QCOMPARE(result->layout, LayoutParser::parse(beforePages, std::nullopt).layout);
         QCOMPARE(result->reader,
                  c.kept.startsWith(u"springboard"_s) ? u"pymobiledevice3"_s : u"cfgutil"_s);
         QCOMPARE(result->names, c.names);
-        QCOMPARE(readFile(m_root + u"/Diagnostics/"_s + saved.first()), result->raw);
+        QCOMPARE(readFile(diagnostics + u'/' + saved.first()), result->raw);
     }
 
-    // Without a reader to fall back on, a response that cannot be kept is not used either.
-    void unwritableDiagnostic()
-    {
-        // A file where the folder belongs stops root as well as anyone else.
-        const QString folder = m_root + u"/Diagnostics"_s;
-        QVERIFY(QDir().mkpath(m_root) && QFile(folder).open(QIODevice::WriteOnly));
-        m_runner->script = {layoutAnswer(beforePages)};
-        const DeviceService withoutReader(configurator, std::nullopt, m_runner,
-                                          SnapshotStore(m_root));
-        QCOMPARE(failureOf([&] { withoutReader.read(phone(), false); }),
-                 readFailed(u"Could not create the folder %1: File exists."_s.arg(folder)));
-    }
-
-    // A write that fails part-way (a file-size limit here, a full disk elsewhere) leaves no torn
+    // A snapshot that fails part-way (at a file-size limit only the names outgrow) leaves no torn
     // record to list, says why, and reaches no phone.
     void snapshotThatCannotBeWritten()
     {
-        m_runner->script = {listAnswer({phone()}), layoutAnswer(beforePages)};
-        // Only the record carries the names, so only the record outgrows the limit.
-        const AppNames names{{spotify, QString(3000, u's')}};
+        QVERIFY(writeWorld(originalPages, {}));
+        const DeviceRead preview = service().read(phone(), false);
         std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved, limit{2000, 0};
+        rlimit saved;
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        limit.rlim_max = saved.rlim_max;
+        const rlimit limit{100'000, saved.rlim_max};
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const QString failure = failureOf(
-                [&] { service().apply(layoutOf(after), layoutOf(before), phone(), names, {}); });
+        const QString failure = failureOf([&] {
+            service().apply(preview.layout, preview.layout, phone(),
+                            {{pagesApp, QString(150'000, u's')}}, {});
+        });
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
         QVERIFY2(failure.endsWith(u"/snapshot.json: File too large."_s), qPrintable(failure));
-        QCOMPARE(m_runner->commands.join(u' '), u"list read"_s);
-        QCOMPARE(SnapshotStore(m_root).list(), QList<Snapshot>());
-        for (const QString &id : entries(m_root + u"/Snapshots"_s))
-            QVERIFY(!QFileInfo::exists(m_root + u"/Snapshots/"_s + id + u"/snapshot.json"_s));
+        QCOMPARE(journal(1), QStringList({u"list"_s, u"get-icon-layout"_s}));
+        QCOMPARE(store().list(), QList<Snapshot>());
+        for (const QString &id : entries(store().snapshotsPath()))
+            QVERIFY(!QFileInfo::exists(store().snapshotsPath() + u'/' + id + u"/snapshot.json"_s));
     }
 
     void apply_data()
     {
         QTest::addColumn<ApplyCase>("c");
-        const Device sameEcid(ecid, u"00008140-FFFFFFFFFFFFFFFF"_s, u"A"_s, u"iPhone16,2"_s);
-        const Device sameUdid(u"0x2C2D3E4F50601E"_s, udid, u"A"_s, u"iPhone16,2"_s);
-        const Answer listed = listAnswer({sameEcid, phone()});
-        const Answer written = reply(sample(u"cfgutil-set-icon-layout-success.json"_s));
-        const QString inventoryChanged
-                = u"Apply would add or remove app icons. Read the device again."_s;
-        const QString notConnected
-                = u"The selected iPhone is no longer connected. No layout was written."_s;
         const auto row = [](const char *name, const ApplyCase &c) { QTest::newRow(name) << c; };
+        const QString exited = u"cfgutil failed (3). cfgutil: error: Cannot set.\n"_s;
+        const QByteArray locked = sample(u"cfgutil-error-device-locked.json"_s);
+        const QByteArray envelope = JsonCodec::encode(QJsonObject{
+                {u"set-icon-layout"_s, QJsonObject{{u"stdout"_s, QString::fromUtf8(locked)}}}});
+        using O = Outcome;
         // Refused before any command, in this order: layouts, inventory; then still connected.
         // clang-format off
-        row("a UDID that could pass for a path runs nothing", {after, before, {}, {}, invalidDevice, Device(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s)});
-        row("proposal over the Dock limit", {{{phoneApp, safari, pagesApp, spotify, u"com.example.e"_s}, {}}, before, {}, {}, u"The iPhone Dock contains more than four items."_s});
-        row("expected layout empty", {after, {{}, {}}, {}, {}, u"The layout is empty. Nothing will be applied."_s});
-        row("drops an app", {{{phoneApp, safari}, {spotify}}, before, {}, {}, inventoryChanged});
-        row("duplicates an app", {{{phoneApp, safari, spotify}, {pagesApp, spotify}}, before, {}, {}, inventoryChanged});
-        row("same ECID, another UDID", {after, before, {listAnswer({sameEcid})}, u"list"_s, notConnected});
-        row("same UDID, another ECID", {after, before, {listAnswer({sameUdid})}, u"list"_s, notConnected});
-        row("already holds the proposal", {after, before, {listed, layoutAnswer(afterPages)}, u"list read"_s, changedSincePreview});
-        // The one write, then the read-back that judges it.
-        row("read-back fails with the reader too", {after, before, {listed, layoutAnswer(beforePages), written, failWith(timedOut), failWith(u"Gone."_s)}, u"list read write read springboard"_s,
-            readBackFailed(u"Could not read the layout. "_s + timedOut + u"\nThe optional reader failed too: Gone."_s)});
-        row("both reads through the reader", {after, before, {listed, reply(locked), reply(springboardBefore), written, reply(locked), reply(springboardAfter)}, u"list read springboard write read springboard"_s, readBackMatches});
+        row("a UDID that could pass for a path runs nothing", {"{}", O::refused, invalidDevice, false, Device(ecid, u"../x"_s, u"Phone"_s, u"iPhone16,2"_s)});
+        row("proposal over the Dock limit", {"{}", O::refused, u"The iPhone Dock contains more than four items."_s, false, phone(), [](Layout &p, Layout &) { p.pages[0].append(LayoutItem::app(u"com.example.e"_s)); }});
+        row("expected layout empty", {"{}", O::refused, u"The layout is empty. Nothing will be applied."_s, false, phone(), [](Layout &, Layout &e) { e = Layout(QList<LayoutPage>(2)); }});
+        row("drops an app", {"{}", O::refused, u"Apply would add or remove app icons. Read the device again."_s, false, phone(), [](Layout &p, Layout &) { p.pages.last().removeLast(); }});
+        row("duplicates an app", {"{}", O::refused, u"Apply would add or remove app icons. Read the device again."_s, false, phone(), [](Layout &p, Layout &) { p.pages.last().append(p.pages[0][0]); }});
+        row("same ECID, another UDID", {"{}", O::atList, u"The selected iPhone is no longer connected. No layout was written."_s, false, Device(ecid, u"00008140-FFFFFFFFFFFFFFFF"_s, u"A"_s, u"iPhone16,2"_s)});
+        row("same UDID, another ECID", {"{}", O::atList, u"The selected iPhone is no longer connected. No layout was written."_s, false, Device(u"0x2C2D3E4F50601E"_s, udid, u"A"_s, u"iPhone16,2"_s)});
+        // The preview is get-icon-layout call 1, so the current read is call 2 and the read-back 3.
+        row("exit status at list", {R"({"list": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atList, exited});
+        row("exit status at the current read", {R"({"get-icon-layout": {"on": 2, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atRead, exited});
+        row("exit status at write", {R"({"set-icon-layout": {"exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::atWrite, exited});
+        row("exit status at read-back", {R"({"get-icon-layout": {"on": 3, "exit": 3, "stderr": "cfgutil: error: Cannot set.\n"}})", O::readBack, exited});
+        row("error envelope at write", {envelope, O::atWrite, reported(locked)});
+        row("crash at write", {R"({"set-icon-layout": {"abort": true}})", O::atWrite, u"cfgutil failed (%1). "_s.arg(SIGABRT)});
+        row("hang at write, the stop ignored", {R"({"set-icon-layout": {"sleep": 20, "ignoreTerm": true}})", O::atWrite, timedOut});
+        row("large output at read-back", {R"({"get-icon-layout": {"on": 3, "flood": 25000000}})", O::readBack, tooLarge});
+        row("write accepted, changes nothing", {R"({"set-icon-layout": {"ignoreWrite": true}})", O::mismatch, {}});
+        row("write lands differently", {R"({"set-icon-layout": {"storeInstead": OTHER}})", O::mismatch, {}});
+        row("layout changed between reads", {R"({"pendingLayouts": [OTHER]})", O::changed, {}});
+        row("no fault", {"{}", O::verified, {}});
+        row("current read crashes, the reader reads", {R"({"get-icon-layout": {"on": 2, "abort": true}})", O::verified, {}, true});
         // clang-format on
     }
     void apply()
     {
         QFETCH(ApplyCase, c);
-        const Layout proposed = layoutOf(c.proposed), expected = layoutOf(c.expected);
-        m_runner->script = c.answers;
-        QString proposalPath;
-        bool savedAtWrite = false;
-        m_runner->onWrite = [&](const QString &proposal) {
-            proposalPath = proposal;
-            savedAtWrite = readFile(proposal) == proposed.cfgutilData()
-                    && QFileInfo::exists(QFileInfo(proposal).path() + u"/snapshot.json"_s);
-        };
-        const AppNames names{{spotify, u"Spotify"_s}};
+        auto [faults, outcome, description, withReader, device, edit] = c;
+        QJsonObject faultsObject
+                = JsonCodec::decode(faults.replace("OTHER", beforePages)).toObject();
+        QVERIFY(writeWorld(originalPages, faultsObject, faultsObject.take(u"pendingLayouts"_s)));
+        m_runner->capWrite = faults.contains("sleep");
+
+        // As the app does it: read, organize, then apply what the user saw.
+        const DeviceRead preview = service(withReader).read(phone(), true);
+        Layout proposed = Organizer::organize(preview.layout, SortOptions(), preview.names);
+        Layout expected = preview.layout;
+        edit(proposed, expected);
         std::optional<ApplyReceipt> receipt;
-        const QString failure = failureOf(
-                [&] { receipt = service().apply(proposed, expected, c.device, names, u"Tidy"_s); });
-        QCOMPARE(receipt ? receipt->message : failure, c.message);
-        QCOMPARE(m_runner->commands.join(u' '), c.commands);
-        QCOMPARE(m_runner->script.size(), 0);
-        // A snapshot exactly when the write was asked for, saved before it.
-        const bool wrote = c.commands.contains(u"write"_s);
-        const QStringList ids = entries(m_root + u"/Snapshots"_s);
-        QCOMPARE(ids.size(), wrote ? 1 : 0);
-        QCOMPARE(receipt.has_value(), wrote);
-        QCOMPARE(savedAtWrite, wrote);
-        QVERIFY(!c.commands.isEmpty() || !QFileInfo::exists(m_root));
+        const QString failure = failureOf([&] {
+            receipt = service(withReader)
+                              .apply(proposed, expected, device, preview.names, u"Apply"_s);
+        });
+
+        // Nothing run when refused; else exactly one write once the guards pass, and a snapshot
+        // saved before it.
+        const QStringList commands = journal(2), ids = entries(store().snapshotsPath());
+        const bool wrote = outcome >= Outcome::atWrite;
+        QCOMPARE(commands.isEmpty(), outcome == Outcome::refused);
+        QCOMPARE(std::tuple(commands.count(u"set-icon-layout"_s), ids.size(),
+                            m_runner->savedAtWrite),
+                 std::tuple(qsizetype(wrote), qsizetype(wrote), wrote));
+        const QString expectedMessage[] = {
+                description,
+                description,
+                readFailed(description),
+                u"Your iPhone layout changed after the preview was created. Read it again before "
+                "applying."_s,
+                u"The apply command did not finish successfully. The phone may have changed; "
+                "inspect it before retrying. Your previous layout is saved as "_s
+                        + ids.value(0) + u".\n"_s + description,
+                u"The command completed, but read-back verification failed: "_s
+                        + readFailed(description).chopped(1)
+                        + u". Check your iPhone before continuing. Your previous layout is saved."_s,
+                u"Configurator accepted the command, but the layout read back does not match. No "
+                "second write was attempted. Check the phone; your previous layout is saved."_s,
+                u"The layout read back from your iPhone matches the proposal. Check your Home "
+                "Screen visually, too."_s};
+        QCOMPARE(receipt ? receipt->message : failure, expectedMessage[int(outcome)]);
+        QCOMPARE(receipt.has_value(), outcome >= Outcome::readBack);
         if (!receipt)
             return;
-        QCOMPARE(receipt->verified, c.message == readBackMatches);
-        QCOMPARE(proposalPath,
-                 QFileInfo(m_root + u"/Snapshots/"_s + ids.first() + u"/proposed-layout.json"_s)
-                         .absoluteFilePath());
-        QCOMPARE(receipt->snapshot, SnapshotStore(m_root).load(ids.first()));
-        QCOMPARE(receipt->snapshot.layout, expected);
-        QCOMPARE(receipt->snapshot.names, names);
-        QCOMPARE(receipt->snapshot.reason, u"Tidy"_s);
-        QCOMPARE(receipt->snapshot.reader,
-                 c.commands.contains(u"springboard write"_s) ? u"pymobiledevice3"_s : u"cfgutil"_s);
+        QCOMPARE(receipt->snapshot, store().load(ids.value(0)));
+        const Snapshot &s = receipt->snapshot;
+        QCOMPARE(std::tuple(receipt->verified, s.layout, s.names, s.reason, s.reader),
+                 std::tuple(outcome == Outcome::verified, preview.layout, preview.names, u"Apply"_s,
+                            withReader ? u"pymobiledevice3"_s : u"cfgutil"_s));
     }
 };
 

@@ -29,10 +29,6 @@ inline const QString timedOut
 inline const QString tooLarge = u"Device output was unexpectedly large."_s;
 inline const QString invalidDevice
         = u"The selected device has no valid ECID and UDID. Reconnect and refresh."_s;
-inline const QString changedSincePreview = u"Your iPhone layout changed after the preview was "
-                                           "created. Read it again before applying."_s;
-inline const QString readBackMatches = u"The layout read back from your iPhone matches the "
-                                       "proposal. Check your Home Screen visually, too."_s;
 
 inline QString reported(const QByteArray &response)
 {
@@ -44,14 +40,6 @@ inline QString readFailed(const QString &description)
             + u"\nIf get-icon-layout crashes, install the optional reader from the Varnolet "
               "setup guide, then refresh."_s;
 }
-// The description goes inside the sentence, so its own full stop is dropped.
-inline QString readBackFailed(QString description)
-{
-    description.chop(description.endsWith(u'.'));
-    return u"The command completed, but read-back verification failed: "_s + description
-            + u". Check your iPhone before continuing. Your previous layout is saved."_s;
-}
-
 // The user-facing description of what `call` throws; empty when it throws nothing.
 inline QString failureOf(const std::function<void()> &call)
 {

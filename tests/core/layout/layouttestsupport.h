@@ -1,7 +1,10 @@
 #pragma once
 
+#include "appcategory.h"
 #include "devicetestsupport.h"
 #include "layout.h"
+
+#include <QTest>
 
 /// Layouts written as text for the layout and catalog tests: pages split by "|", items by blanks;
 /// "F_1:a,b/c" is a folder "F 1" with pages [a b] [c] ("F:" has no pages, "F:_" one empty page),
@@ -45,3 +48,13 @@ inline Layout parse(const QString &text)
 }
 
 } // namespace TestSupport
+
+// How QCOMPARE shows these values when they differ.
+inline char *toString(AppCategory category)
+{
+    return QTest::toString(AppCategories::title(category));
+}
+inline char *toString(const Layout &layout)
+{
+    return qstrdup(layout.cfgutilData().constData());
+}
