@@ -16,6 +16,10 @@ namespace {
 
 using Call = std::function<void()>;
 
+const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
+const QString dock = u"The iPhone Dock contains more than four items."_s;
+const QString crowded = u"A page contains more than 30 items. This layout needs manual review."_s;
+
 // A Dock of two apps, then one page holding the folder Social and one app.
 const QString example = u"p s | Social:i,f a"_s;
 
@@ -33,13 +37,13 @@ QVariantMap payloadOf(const QByteArray &profile)
 }
 
 // A profile as other tools write it.
-QByteArray profileWith(const QString &dock, const QString &pages)
+QByteArray profileWith(const QString &dockItems, const QString &pageItems)
 {
     return uR"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>
 <key>PayloadContent</key><array><dict>
 <key>PayloadType</key><string>com.apple.homescreenlayout</string>
 <key>Dock</key><array>%1</array><key>Pages</key><array><array>%2</array></array>
-</dict></array></dict></plist>)"_s.arg(dock, pages)
+</dict></array></dict></plist>)"_s.arg(dockItems, pageItems)
             .toUtf8();
 }
 
@@ -67,7 +71,6 @@ private Q_SLOTS:
         QCOMPARE(layout.inventory().value(u"a"_s), 2);
         QCOMPARE(layout.inventory().size(), 7);
         QCOMPARE(Layout().pageCount(), 0);
-        QCOMPARE(parse(QString()).pageCount(), 0);
         // A one-page folder is flat, a folder of more pages nested; web clips keep their slashes.
         QCOMPARE(JsonCodec::decode(layout.cfgutilData()),
                  JsonCodec::decode(
@@ -142,11 +145,7 @@ private Q_SLOTS:
             });
         };
         const QString keys = u"Invalid number of keys found, expected one."_s;
-        const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
-        const QString dock = u"The iPhone Dock contains more than four items."_s;
         const QString empty = u"The layout is empty. Nothing will be applied."_s;
-        const QString crowded
-                = u"A page contains more than 30 items. This layout needs manual review."_s;
         const QString identifier = u"An app identifier is invalid."_s;
         const auto folder = [](const QString &name) {
             return u"Folder ‘%1’ is empty or exceeds supported iPhone folder limits."_s.arg(name);
@@ -197,7 +196,7 @@ private Q_SLOTS:
         QTest::newRow("profile: App for Application") << profile(profileWith(safari, safari)) << QString();
         QTest::newRow("profile: no layout payload") << profile(R"(<plist version="1.0"><dict><key>PayloadContent</key><array/></dict></plist>)"_ba) << u"The profile holds no Home Screen layout."_s;
         QTest::newRow("profile: widget") << profile(profileWith(u"<dict><key>Type</key><string>Widget</string></dict>"_s, safari)) << u"The profile holds a Home Screen entry Varnolet cannot read."_s;
-        QTest::newRow("profile: outside the limits") << profile(profileWith(safari.repeated(5), safari)) << u"The iPhone Dock contains more than four items."_s;
+        QTest::newRow("profile: outside the limits") << profile(profileWith(safari.repeated(5), safari)) << dock;
         QTest::newRow("profile: not a property list") << profile("[[\"com.apple.mobilesafari\"]]"_ba) << u"The file is not a property list Varnolet can read: it does not start with a plist element (line 1)."_s;
         // clang-format on
     }
@@ -209,91 +208,76 @@ private Q_SLOTS:
     }
     void parses_data();
     void parses();
-    void readsSpringboardNames();
 };
 
 // The parser tests stand outside the class: moc misreads some raw string literals.
-void LayoutTest::readsSpringboardNames()
-{
-    const ParsedLayout parsed = LayoutParser::parse(
-            R"([[], [{"iconType":"Application","bundleIdentifier":"com.a","displayIdentifier":"x","displayName":"First"},
-               {"bundleIdentifier":"com.a","displayName":"Second"},
-               {"webClipURL":"https://example.com/x","bundleIdentifier":"com.b","displayName":"Example","iconType":"WebClip"},
-               {"listType":"folder","displayName":"Tools","iconLists":[[{"bundleIdentifier":"com.c","displayName":"Cee"}],["com.d"]]}]])");
-    QCOMPARE(parsed.layout, parse(u"| com.a com.a https://example.com/x Tools:com.c/com.d"_s));
-    QCOMPARE(parsed.names,
-             (AppNames{{u"com.a"_s, u"Second"_s},
-                       {u"https://example.com/x"_s, u"Example"_s},
-                       {u"com.c"_s, u"Cee"_s}}));
-}
-
 // Every form a response comes in, read or refused with a sentence.
 void LayoutTest::parses_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("ecid");    // "reader": no ECID, from the optional reader
     QTest::addColumn<QString>("message"); // empty: read as the bare pages
+    QTest::addColumn<AppNames>("names");
 
     const QString unidentified = u"The layout response does not identify the selected iPhone."_s;
     const QString unrecognized
             = u"Unrecognized layout response. Export diagnostics to inspect it."_s;
     const QString notArray = u"Expected a JSON array of Home Screen pages."_s;
     const QString invalid = u"The response is not valid JSON (%1)."_s;
-    const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
-    const QString crowded
-            = u"A page contains more than 30 items. This layout needs manual review."_s;
     const QString folder = u"Folder ‘F’ is empty or exceeds supported iPhone folder limits."_s;
     // Refused as soon as met: the page that is not a list further on is never looked at.
     const auto early = [](const char *row, const QByteArray &pages, const QString &message) {
-        QTest::newRow(row) << "[" + pages + ", \"not a page\"]" << QString() << message;
+        QTest::newRow(row) << "[" + pages + ", \"not a page\"]" << QString() << message
+                           << AppNames();
     };
     const auto unsupported = [&](const char *row, const QByteArray &items, const QString &at) {
-        QTest::newRow(row) << "[[], [" + items + "]]" << QString() << unsupportedAt(at);
+        QTest::newRow(row) << "[[], [" + items + "]]" << QString() << unsupportedAt(at)
+                           << AppNames();
     };
     const QString item1 = u"Page 1, item 1"_s;
     // clang-format off
-    QTest::newRow("bare pages") << barePages << QString() << QString();
-    QTest::newRow("iconLayout") << R"({"iconLayout":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("IconLayout") << R"({"IconLayout":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("iconState") << R"({"iconState":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("first layout key wins") << R"({"iconState":"nonsense","iconLayout":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("Output is the array") << R"({"Output":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("Output keyed by ECID, no ECID given") << R"({"Output":{"0x1A":)" + barePages + "}}" << QString() << QString();
-    QTest::newRow("Output keyed by ECID, ECID given") << R"({"Output":{"0x1A":"x","0x2B":)" + barePages + "}}" << u"0x2B"_s << QString();
-    QTest::newRow("Output entry holding a layout key") << R"({"Output":{"0x1A":{"iconLayout":)" + barePages + "}}}" << u"0x1A"_s << QString();
-    QTest::newRow("null Error") << R"({"Error":null,"iconLayout":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("empty Error") << R"({"Error":{},"Output":)" + barePages + "}" << QString() << QString();
-    QTest::newRow("springboard") << R"([[{"bundleIdentifier":"p","iconType":"Application"},{"displayIdentifier":"m","iconType":7}],[{"listType":"folder","displayName":"Social","iconType":"Folder","iconLists":[[{"bundleIdentifier":"i"},"f"]]}]])"_ba << QString() << QString();
-    QTest::newRow("string Error") << R"({"Error":"Device is locked","iconLayout":[]})"_ba << QString() << u"Configurator reported a layout error: \"Device is locked\""_s;
-    QTest::newRow("object Error") << R"({"Error":{"b":1,"a":"x/y"}})"_ba << QString() << u"Configurator reported a layout error: {\n    \"a\": \"x/y\",\n    \"b\": 1\n}\n"_s;
-    QTest::newRow("Error cut to 2,000 characters") << "{\"Error\":\"" + QByteArray(5'000'000, 'x') + "\"}" << QString() << u"Configurator reported a layout error: \""_s + QString(1999, u'x');
-    QTest::newRow("Error from the reader") << R"({"Error":"Device is locked"})"_ba << u"reader"_s << u"The reader reported a layout error: \"Device is locked\""_s;
-    QTest::newRow("wrong ECID") << R"({"Output":{"0x1A":[[],["a"]]}})"_ba << u"0x1a"_s << unidentified;
-    QTest::newRow("two entries, no ECID") << R"({"Output":{"0x1A":[[],["a"]],"0x2B":[[],["b"]]}})"_ba << QString() << unidentified;
-    QTest::newRow("empty Output") << R"({"Output":{}})"_ba << QString() << unidentified;
-    QTest::newRow("entry without layout keys") << R"({"Output":{"0x1A":{"Layout":[]}}})"_ba << QString() << unrecognized;
-    QTest::newRow("object without layout keys") << R"({"Type":"CommandOutput"})"_ba << QString() << unrecognized;
-    QTest::newRow("empty object") << "{}"_ba << QString() << unrecognized;
-    QTest::newRow("top-level string") << "\"[]\""_ba << QString() << notArray;
-    QTest::newRow("layout key holding an object") << R"({"iconLayout":{}})"_ba << QString() << notArray;
-    QTest::newRow("Output string") << R"({"Output":"none"})"_ba << QString() << notArray;
-    QTest::newRow("third page a string") << R"([[], ["a"], "b"])"_ba << QString() << u"Page 2 is not a list."_s;
-    QTest::newRow("fourth page a number") << R"([[], ["a"], [], 4])"_ba << QString() << u"Page 3 is not a list."_s;
-    QTest::newRow("empty top-level array") << "[]"_ba << QString() << pages;
+    QTest::newRow("bare pages") << barePages << QString() << QString() << AppNames();
+    QTest::newRow("iconLayout") << R"({"iconLayout":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("IconLayout") << R"({"IconLayout":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("iconState") << R"({"iconState":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("first layout key wins") << R"({"iconState":"nonsense","iconLayout":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("Output is the array") << R"({"Output":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("Output keyed by ECID, no ECID given") << R"({"Output":{"0x1A":)" + barePages + "}}" << QString() << QString() << AppNames();
+    QTest::newRow("Output keyed by ECID, ECID given") << R"({"Output":{"0x1A":"x","0x2B":)" + barePages + "}}" << u"0x2B"_s << QString() << AppNames();
+    QTest::newRow("Output entry holding a layout key") << R"({"Output":{"0x1A":{"iconLayout":)" + barePages + "}}}" << u"0x1A"_s << QString() << AppNames();
+    QTest::newRow("null Error") << R"({"Error":null,"iconLayout":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("empty Error") << R"({"Error":{},"Output":)" + barePages + "}" << QString() << QString() << AppNames();
+    QTest::newRow("springboard") << R"([[{"bundleIdentifier":"p","displayIdentifier":"x","iconType":"Application","displayName":"Phone"},{"displayIdentifier":"m","iconType":7}],[{"listType":"folder","displayName":"Social","iconType":"Folder","iconLists":[[{"webClipURL":"i","bundleIdentifier":"b","displayName":"Eye","iconType":"WebClip"},"f"]]}]])"_ba << QString() << QString() << AppNames{{u"p"_s, u"Phone"_s}, {u"i"_s, u"Eye"_s}};
+    QTest::newRow("string Error") << R"({"Error":"Device is locked","iconLayout":[]})"_ba << QString() << u"Configurator reported a layout error: \"Device is locked\""_s << AppNames();
+    QTest::newRow("object Error") << R"({"Error":{"b":1,"a":"x/y"}})"_ba << QString() << u"Configurator reported a layout error: {\n    \"a\": \"x/y\",\n    \"b\": 1\n}\n"_s << AppNames();
+    QTest::newRow("Error cut to 2,000 characters") << "{\"Error\":\"" + QByteArray(5'000'000, 'x') + "\"}" << QString() << u"Configurator reported a layout error: \""_s + QString(1999, u'x') << AppNames();
+    QTest::newRow("Error from the reader") << R"({"Error":"Device is locked"})"_ba << u"reader"_s << u"The reader reported a layout error: \"Device is locked\""_s << AppNames();
+    QTest::newRow("wrong ECID") << R"({"Output":{"0x1A":[[],["a"]]}})"_ba << u"0x1a"_s << unidentified << AppNames();
+    QTest::newRow("two entries, no ECID") << R"({"Output":{"0x1A":[[],["a"]],"0x2B":[[],["b"]]}})"_ba << QString() << unidentified << AppNames();
+    QTest::newRow("empty Output") << R"({"Output":{}})"_ba << QString() << unidentified << AppNames();
+    QTest::newRow("entry without layout keys") << R"({"Output":{"0x1A":{"Layout":[]}}})"_ba << QString() << unrecognized << AppNames();
+    QTest::newRow("object without layout keys") << R"({"Type":"CommandOutput"})"_ba << QString() << unrecognized << AppNames();
+    QTest::newRow("empty object") << "{}"_ba << QString() << unrecognized << AppNames();
+    QTest::newRow("top-level string") << "\"[]\""_ba << QString() << notArray << AppNames();
+    QTest::newRow("layout key holding an object") << R"({"iconLayout":{}})"_ba << QString() << notArray << AppNames();
+    QTest::newRow("Output string") << R"({"Output":"none"})"_ba << QString() << notArray << AppNames();
+    QTest::newRow("third page a string") << R"([[], ["a"], "b"])"_ba << QString() << u"Page 2 is not a list."_s << AppNames();
+    QTest::newRow("fourth page a number") << R"([[], ["a"], [], 4])"_ba << QString() << u"Page 3 is not a list."_s << AppNames();
+    QTest::newRow("empty top-level array") << "[]"_ba << QString() << pages << AppNames();
     // The decoder's own description, for what is not one JSON value.
-    QTest::newRow("empty") << ""_ba << QString() << invalid.arg(u"it is empty"_s);
-    QTest::newRow("blank") << "  \n"_ba << QString() << invalid.arg(u"it is empty"_s);
-    QTest::newRow("two scalars") << "1, 2"_ba << QString() << invalid.arg(u"it holds more than one value"_s);
-    QTest::newRow("unterminated array") << "[[\"a\"], [\"b\"]"_ba << QString() << invalid.arg(u"unterminated array at offset 13"_s);
-    QTest::newRow("scalar then garbage") << "\"a\" ]"_ba << QString() << invalid.arg(u"garbage at the end of the document at offset 5"_s);
-    QTest::newRow("deep nesting refused, not followed") << QByteArray(100000, '[') + QByteArray(100000, ']') << QString() << invalid.arg(u"too deeply nested document at offset 1025"_s);
+    QTest::newRow("empty") << ""_ba << QString() << invalid.arg(u"it is empty"_s) << AppNames();
+    QTest::newRow("blank") << "  \n"_ba << QString() << invalid.arg(u"it is empty"_s) << AppNames();
+    QTest::newRow("two scalars") << "1, 2"_ba << QString() << invalid.arg(u"it holds more than one value"_s) << AppNames();
+    QTest::newRow("unterminated array") << "[[\"a\"], [\"b\"]"_ba << QString() << invalid.arg(u"unterminated array at offset 13"_s) << AppNames();
+    QTest::newRow("scalar then garbage") << "\"a\" ]"_ba << QString() << invalid.arg(u"garbage at the end of the document at offset 5"_s) << AppNames();
+    QTest::newRow("deep nesting refused, not followed") << QByteArray(100000, '[') + QByteArray(100000, ']') << QString() << invalid.arg(u"too deeply nested document at offset 1025"_s) << AppNames();
     early("102 pages", "[]" + QByteArray(", []").repeated(100), pages);
     early("31 items", "[], [null" + QByteArray(", \"a\"").repeated(30) + "]", crowded);
     early("16 folder pages", "[], [[\"F\"" + QByteArray(", [\"a\"]").repeated(16) + "]]", folder);
     early("10 apps in a flat folder", "[], [[\"F\"" + QByteArray(", \"a\"").repeated(10) + "]]", folder);
     early("10 apps on a folder page", "[], [[\"F\", [\"a\"" + QByteArray(", \"a\"").repeated(9) + "]]]", folder);
     early("16 springboard folder pages", R"([], [{"displayName":"F","iconLists":[)" + QByteArray("[\"a\"],").repeated(15) + "[\"a\"]]}]", folder);
-    QTest::newRow("validation runs last") << R"([["a","b","c","d","e"],["f"]])"_ba << QString() << u"The iPhone Dock contains more than four items."_s;
+    QTest::newRow("validation runs last") << R"([["a","b","c","d","e"],["f"]])"_ba << QString() << dock << AppNames();
     unsupported("widget key in any case, fourth item", R"("a","b","c",{"bundleIdentifier":"x","WidgetKind":"clock"})", u"Page 1, item 4"_s);
     unsupported("empty object", "{}", item1);
     unsupported("unknown icon type", R"({"iconType":"Widget2","bundleIdentifier":"x"})", item1);
@@ -307,9 +291,9 @@ void LayoutTest::parses_data()
     unsupported("number inside a page", R"(["F",["a",3]])", item1);
     unsupported("number", R"("a","b",12)", u"Page 1, item 3"_s);
     // The sample starts its first Home Screen page with a widget stack, never read as an app.
-    QTest::newRow("springboard sample") << sample(u"pymobiledevice3-springboard-state.json"_s) << QString() << unsupportedAt(item1);
-    QTest::newRow("second Dock icon") << R"([["a",null],["b"]])"_ba << QString() << unsupportedAt(u"Page 0, item 2"_s);
-    QTest::newRow("first failure ends the parse") << R"([["a",null],"not a page"])"_ba << QString() << unsupportedAt(u"Page 0, item 2"_s);
+    QTest::newRow("springboard sample") << sample(u"pymobiledevice3-springboard-state.json"_s) << QString() << unsupportedAt(item1) << AppNames();
+    QTest::newRow("second Dock icon") << R"([["a",null],["b"]])"_ba << QString() << unsupportedAt(u"Page 0, item 2"_s) << AppNames();
+    QTest::newRow("first failure ends the parse") << R"([["a",null],"not a page"])"_ba << QString() << unsupportedAt(u"Page 0, item 2"_s) << AppNames();
     // clang-format on
 }
 
@@ -318,6 +302,7 @@ void LayoutTest::parses()
     QFETCH(QByteArray, data);
     QFETCH(QString, ecid);
     QFETCH(QString, message);
+    QFETCH(AppNames, names);
     const bool reader = ecid == u"reader"_s;
     ParsedLayout parsed;
     QCOMPARE(failureOf([&] {
@@ -329,7 +314,7 @@ void LayoutTest::parses()
              message);
     if (message.isEmpty()) {
         QCOMPARE(parsed.layout, parse(u"p m | Social:i,f"_s));
-        QVERIFY(parsed.names.isEmpty());
+        QCOMPARE(parsed.names, names);
     }
 }
 
