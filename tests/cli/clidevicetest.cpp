@@ -99,6 +99,16 @@ class CliDeviceTest : public QObject
     {
         return CliRun::start(withTools(arguments), {}, environment(), output);
     }
+    // One field of every snapshot listed, sorted: snapshots of one second have no defined order.
+    QString snapshots(const QString &field, const QStringList &options = {}) const
+    {
+        QStringList values;
+        for (const QJsonValue &snapshot :
+             JsonCodec::decode(cli(QStringList{u"snapshots"_s} + options).out).toArray())
+            values.append(snapshot[field].toString());
+        values.sort();
+        return values.join(u", "_s);
+    }
     QStringList apply(const QByteArray &proposal)
     {
         const auto file = [this](const QByteArray &data) {
@@ -129,12 +139,10 @@ private Q_SLOTS:
         QCOMPARE(calls(u"get-apps"_s), 1);
 
         // --store names another folder, for reading and listing alike.
-        const QString id = idOf(cli({u"read"_s, ecid, u"--store"_s, path(u"elsewhere"_s)}));
-        const QJsonValue elsewhere
-                = JsonCodec::decode(cli({u"snapshots"_s, u"--store"_s, path(u"elsewhere"_s)}).out);
-        QCOMPARE(elsewhere.toArray().size(), 1);
-        QCOMPARE(elsewhere[0][u"id"_s].toString(), id);
-        QCOMPARE(JsonCodec::decode(cli({u"snapshots"_s}).out).toArray().size(), 2);
+        const QStringList elsewhere{u"--store"_s, path(u"elsewhere"_s)};
+        const QString id = idOf(cli(QStringList{u"read"_s, ecid} + elsewhere));
+        QCOMPARE(snapshots(u"id"_s, elsewhere), id);
+        QCOMPARE(snapshots(u"reader"_s), u"cfgutil, cfgutil"_s);
 
         // A crashing configurator read falls back to the reader named.
         writeWorld(world(anaLayout, {{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}}));
@@ -148,16 +156,7 @@ private Q_SLOTS:
     {
         const QString initial = idOf(cli({u"read"_s, ecid}));
         QCOMPARE(cli(apply(swapped)).status, 0);
-        // Snapshots of the same second have no defined order, so look them up by reason.
-        const auto reasons = [this] {
-            QStringList result;
-            for (const QJsonValue &snapshot :
-                 JsonCodec::decode(cli({u"snapshots"_s}).out).toArray())
-                result.append(snapshot[u"reason"_s].toString());
-            result.sort();
-            return result.join(u", "_s);
-        };
-        QCOMPARE(reasons(), u"Before apply, Initial read"_s);
+        QCOMPARE(snapshots(u"reason"_s), u"Before apply, Initial read"_s);
 
         const CliRun otherPhone = cli({u"restore"_s, benEcid, initial});
         QCOMPARE(
@@ -169,7 +168,7 @@ private Q_SLOTS:
         QVERIFY(restored.out.endsWith("\nChanges: 2 apps move · Dock unchanged\n"));
         QCOMPARE(calls(u"set-icon-layout"_s), 2);
         QCOMPARE(anaNow(), parsed(anaLayout));
-        QCOMPARE(reasons(), u"Before apply, Before restore, Initial read"_s);
+        QCOMPARE(snapshots(u"reason"_s), u"Before apply, Before restore, Initial read"_s);
 
         writeWorld(world(R"([["com.apple.mobilephone"],["com.apple.Maps"]])"));
         const CliRun appsChanged = cli({u"restore"_s, ecid, initial});
