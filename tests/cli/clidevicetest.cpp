@@ -143,13 +143,6 @@ private Q_SLOTS:
         const QString id = idOf(cli(QStringList{u"read"_s, ecid} + elsewhere));
         QCOMPARE(snapshots(u"id"_s, elsewhere), id);
         QCOMPARE(snapshots(u"reader"_s), u"cfgutil, cfgutil"_s);
-
-        // A crashing configurator read falls back to the reader named.
-        writeWorld(world(anaLayout, {{u"get-icon-layout"_s, QJsonObject{{u"abort"_s, true}}}}));
-        const CliRun fallback
-                = cli({u"read"_s, ecid, u"--reader"_s, QStringLiteral(VARNOLET_FAKE_READER)});
-        QCOMPARE(parsed(fallback.out), parsed(anaLayout));
-        QCOMPARE(calls(u"springboard"_s), 1);
     }
 
     void applyAndRestore()
@@ -211,6 +204,7 @@ private Q_SLOTS:
         QTest::newRow("unknown phone") << QStringList{u"read"_s, u"0xDEAD"_s} << QString() << QJsonObject() << 1 << err(u"No connected iPhone has the ECID 0xDEAD. Run varnolet-cli devices to see the connected ones."_s) << 0 << 0;
         QTest::newRow("no configurator") << QStringList{u"devices"_s, u"--cfgutil"_s, u"/nonexistent/cfgutil"_s} << QString() << QJsonObject() << 1 << err(u"Could not start /nonexistent/cfgutil: No such file or directory."_s) << 0 << 0;
         QTest::newRow("read crashes, no reader") << QStringList{u"read"_s, ecid} << QString() << crash << 1 << err(u"Could not read the layout. cfgutil failed (%1). \nIf get-icon-layout crashes, install the optional reader from the Varnolet setup guide, then refresh."_s.arg(SIGABRT)) << 0 << 0;
+        QTest::newRow("read crashes, the reader named reads") << QStringList{u"read"_s, ecid, u"--reader"_s, QStringLiteral(VARNOLET_FAKE_READER)} << QString() << crash << 0 << u"\\A\\[.*\"com.apple.mobilephone\".*\"com.supercell.clashofclans\".*\\|"_s + saved + u"\\z"_s << 0 << 0;
         QTest::newRow("unknown snapshot") << QStringList{u"restore"_s, ecid, u"../../etc"_s} << QString() << QJsonObject() << 1 << err(u"Invalid snapshot identifier."_s) << 0 << 0;
         QTest::newRow("an app dropped") << apply(QByteArray(anaLayout).replace("\"com.apple.calculator\",", "")) << QString() << QJsonObject() << 1 << err(u"Apply would add or remove app icons. Read the device again."_s) << 0 << 0;
         QTest::newRow("missing --expected") << apply(swapped).mid(0, 3) << QString() << QJsonObject() << 2 << u"\\A\\|Missing option: --expected ORIGINAL\\.\n\nusage: varnolet-cli "_s << 0 << 0;
@@ -251,9 +245,8 @@ private Q_SLOTS:
                 });
         QCOMPARE(run.status, status);
         const QString seen = QString::fromUtf8(run.out) + u'|' + run.err;
-        QVERIFY2(QRegularExpression(shown, QRegularExpression::DotMatchesEverythingOption)
-                         .match(seen)
-                         .hasMatch(),
+        QVERIFY2(seen.contains(
+                         QRegularExpression(shown, QRegularExpression::DotMatchesEverythingOption)),
                  qPrintable(seen));
         QCOMPARE(calls(u"set-icon-layout"_s), writes);
         // No capture folder is left, nor a tool that would write when its sleep ends.
