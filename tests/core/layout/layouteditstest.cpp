@@ -137,17 +137,16 @@ private Q_SLOTS:
     void randomEditsKeepTheLayoutValid()
     {
         QRandomGenerator random(20261207);
-        const QList<int> capacities{16, 20, 24, 28, 30};
-        int serial = 0, applied = 0, refused = 0;
+        int serial = 0, applied = 0;
         for (int run = 0; run < 400; ++run) {
             Layout layout = randomLayout(random, serial);
             const auto inventory = layout.inventory();
             for (int step = 0; step < 40; ++step) {
                 const LayoutPosition from = randomPosition(random, layout);
                 const LayoutPosition to = randomPosition(random, layout);
-                const int capacity = capacities.at(random.bounded(capacities.size()));
-                const int page = int(random.bounded(layout.pages.size() + 1));
-                const Edit move = edit(E::move, from, page, to.index, capacity);
+                const int capacity = QList<int>{16, 20, 24, 28, 30}.at(random.bounded(5));
+                const Edit move = edit(E::move, from, int(random.bounded(layout.pages.size() + 1)),
+                                       to.index, capacity);
                 const Edit edits[] = {move,
                                       move,
                                       edit(E::moveIntoFolder, from, to),
@@ -159,12 +158,11 @@ private Q_SLOTS:
                         = failureOf([&] { layout = edits[random.bounded(7)](layout); });
                 QVERIFY2(refusal.isEmpty() || refusalSentences.contains(refusal),
                          qPrintable(refusal));
-                ++(refusal.isEmpty() ? applied : refused);
+                applied += refusal.isEmpty();
                 layout.validate();
                 QCOMPARE(layout.inventory(), inventory);
             }
         }
-        qInfo("%d random edits applied, %d refused", applied, refused);
         QVERIFY(applied > 3000);
     }
     // The comparison's summary, its moves in reading order and the places it marks.
