@@ -63,8 +63,7 @@ private Q_SLOTS:
         QFETCH(QStringList, options);
         QFETCH(QByteArray, page);
         const CliRun run = cli(QStringList{u"organize"_s, u"-"_s} + options);
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.status, 0);
+        QCOMPARE(std::pair(run.status, run.err), std::pair(0, QString()));
         QCOMPARE(JsonCodec::decode(run.out)[1], JsonCodec::decode(page));
         // The profile holds what organize prints, or the layout itself when no option is given.
         const CliRun profile
@@ -100,8 +99,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, printed);
         const CliRun run = cli(arguments, input);
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.status, 0);
+        QCOMPARE(std::pair(run.status, run.err), std::pair(0, QString()));
         QCOMPARE(run.out, JsonCodec::encode(JsonCodec::decode(printed)));
     }
 

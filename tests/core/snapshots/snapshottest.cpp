@@ -118,11 +118,9 @@ private Q_SLOTS:
     {
         const Snapshot snapshot = sampleSnapshot();
         const QJsonObject record = snapshot.toJson();
-        QCOMPARE(record.keys().join(u' '),
-                 u"date device fingerprint id layout names reader reason schemaVersion"_s);
-        QCOMPARE(record.value(u"date"_s), QJsonValue(u"2026-12-05T11:45:55Z"_s));
-        QCOMPARE(record.value(u"names"_s),
-                 QJsonValue(QJsonObject{{u"com.burbn.instagram"_s, u"Instagram"_s}}));
+        const auto stored
+                = R"({"date":"2026-12-05T11:45:55Z","device":{"ecid":"0x1C2D3E4F50601E","name":"Alex’s iPhone","type":"iPhone16,2","udid":"00008140-001C2D3E4F50601E"},"fingerprint":"7cc5dcacb6dcd5413759347f38fcea67dca70fe426febc6763cfb2134524c397","id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","layout":{"pages":[[{"app":{"_0":"com.apple.mobilephone"}}],[{"folder":{"_0":"Social","_1":[["com.burbn.instagram"]]}}]]},"names":{"com.burbn.instagram":"Instagram"},"reader":"cfgutil","reason":"Initial read","schemaVersion":1})";
+        QCOMPARE(QJsonValue(record), JsonCodec::decode(stored));
         // Dates are written in UTC with whole seconds, the fraction dropped rather than rounded.
         QCOMPARE(Snapshot::formatDate(
                          QDateTime(QDate(2026, 12, 5), QTime(12, 45, 55, 999), QTimeZone(3600))),
