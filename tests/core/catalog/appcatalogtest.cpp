@@ -258,28 +258,6 @@ private Q_SLOTS:
         QCOMPARE(error, expected.endsWith(u'.') ? expected : QString());
         QCOMPARE(result, error.isEmpty() ? parse(real(expected)) : Layout());
     }
-    void verifyProposal_data()
-    {
-        QTest::addColumn<QString>("proposed");
-        QTest::addColumn<QString>("message");
-        const QString inventoryChanged
-                = u"The proposed layout changed the app inventory. Apply is blocked."_s;
-        // clang-format off
-        QTest::newRow("reordered") << u"phone | F:maps/mail"_s << QString();
-        QTest::newRow("an app lost") << u"phone | maps"_s << inventoryChanged;
-        QTest::newRow("an app doubled instead of another") << u"phone | maps maps"_s << inventoryChanged;
-        QTest::newRow("an app renamed in case") << u"phone | maps com.apple.maps"_s << inventoryChanged;
-        QTest::newRow("outside the limits first") << u"phone maps mail notes safari |"_s << u"The iPhone Dock contains more than four items."_s;
-        // clang-format on
-    }
-    void verifyProposal()
-    {
-        QFETCH(QString, proposed);
-        QFETCH(QString, message);
-        const Layout original = parse(real(u"phone | mail maps"_s));
-        QCOMPARE(failureOf([&] { Organizer::verifyProposal(original, parse(real(proposed))); }),
-                 message);
-    }
 };
 
 QTEST_GUILESS_MAIN(AppCatalogTest)

@@ -2,6 +2,7 @@
 #include "jsoncodec.h"
 #include "layoutparser.h"
 #include "layouttestsupport.h"
+#include "organizer.h"
 #include "platformerror.h"
 #include "profile/configurationprofile.h"
 #include "profile/propertylist.h"
@@ -147,6 +148,12 @@ private Q_SLOTS:
         const auto folder = [](const QString &name) {
             return u"Folder ‘%1’ is empty or exceeds supported iPhone folder limits."_s.arg(name);
         };
+        // A proposal for the Dock "p" and the page "m n".
+        const auto proposal = [](const QString &proposed) {
+            return Call([=] { Organizer::verifyProposal(parse(u"p | m n"_s), parse(proposed)); });
+        };
+        const QString inventory
+                = u"The proposed layout changed the app inventory. Apply is blocked."_s;
         const auto app = [&](const QString &id) {
             return valid(Layout({{}, {LayoutItem::app(id)}}));
         };
@@ -184,6 +191,11 @@ private Q_SLOTS:
             QTest::addRow("identifier with U+%04X", unsigned(c)) << app(u"com."_s + QChar(c) + u"app"_s) << identifier;
         QTest::newRow("CR LF") << app(u"a\r\nb"_s) << identifier;
         QTest::newRow("invalid identifier inside a folder") << valid(Layout({{}, {LayoutItem::folder(u"F"_s, {{u"ok"_s, u"bad\n"_s}})}})) << identifier;
+        QTest::newRow("proposal reordered") << proposal(u"p | F:n/m"_s) << QString();
+        QTest::newRow("proposal with an app lost") << proposal(u"p | n"_s) << inventory;
+        QTest::newRow("proposal with an app doubled instead of another") << proposal(u"p | n n"_s) << inventory;
+        QTest::newRow("proposal with an app renamed in case") << proposal(u"p | n M"_s) << inventory;
+        QTest::newRow("proposal outside the limits, before its inventory") << proposal(u"p n m x y |"_s) << dock;
         QTest::newRow("record: both cases") << record(R"({"pages":[[{"app":{"_0":"a"},"folder":{"_0":"F","_1":[]}}]]})"_ba) << keys;
         QTest::newRow("record: no case") << record(R"({"pages":[[{}]]})"_ba) << keys;
         QTest::newRow("record: unknown case") << record(R"({"pages":[[{"widget":{"_0":"a"}}]]})"_ba) << keys;
