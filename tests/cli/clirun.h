@@ -17,13 +17,12 @@ struct CliRun
     /// `output`: empty to capture standard output, "closed" to close it, or a file such as
     /// /dev/full; `meanwhile` is called once the program runs.
     static CliRun start(const QStringList &arguments, const QByteArray &input = {},
-                        const QProcessEnvironment &environment
-                        = QProcessEnvironment::systemEnvironment(),
-                        const QString &output = {},
+                        const QProcessEnvironment &environment = {}, const QString &output = {},
                         const std::function<void(QProcess &)> &meanwhile = {})
     {
         QProcess process;
-        process.setProcessEnvironment(environment);
+        if (!environment.isEmpty()) // else the program inherits this one's
+            process.setProcessEnvironment(environment);
         if (output == QStringLiteral("closed"))
             process.setChildProcessModifier([] { ::close(1); });
         else if (!output.isEmpty())

@@ -205,14 +205,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         using enum SortStyle;
         const QString pages = u"Expected a Dock and at least one Home Screen page."_s;
-        const QString fullFolders = u"| "_s + u"F:t*9/t*9/t*9 "_s.repeated(30);
         const QString a = u"com.acme.a"_s, b = u"com.acme.b"_s, c = u"com.acme.c"_s;
         // clang-format off
         // The original is validated before anything else, the proposal before it is returned.
         QTest::newRow("Dock only") << u"phone"_s << SortOptions{twoIconTest} << AppNames() << CategoryOverrides() << pages;
         QTest::newRow("no apps, before the page size") << u"|"_s << SortOptions{categories, true, false, 25} << AppNames() << CategoryOverrides() << u"The layout is empty. Nothing will be applied."_s;
         // 1,620 apps fit in folders on two valid pages; as loose icons they need 102 pages of 16.
-        QTest::newRow("proposal over the page limit") << fullFolders + fullFolders << SortOptions{alphabetical, true, false, 16} << AppNames() << CategoryOverrides() << pages;
+        QTest::newRow("proposal over the page limit") << QString(u"| "_s + u"F:t*9/t*9/t*9 "_s.repeated(30)).repeated(2) << SortOptions{alphabetical, true, false, 16} << AppNames() << CategoryOverrides() << pages;
         QTest::newRow("16 a page") << u"| t*20 | t*20-40"_s << SortOptions{alphabetical, true, false, 16} << AppNames() << CategoryOverrides() << u"| t*16 | t*16-32 | t*32-40"_s;
         QTest::newRow("25 a page") << u"| t*20 | t*20-40"_s << SortOptions{alphabetical, true, false, 25} << AppNames() << CategoryOverrides() << u"Unsupported page size."_s;
         QTest::newRow("page size and kept pages play no part in the two-icon test") << u"| t*20 | t*20-40"_s << SortOptions{twoIconTest, false, true, 25} << AppNames() << CategoryOverrides() << u"| t1 t0 t*2-20 | t*20-40"_s;

@@ -60,8 +60,6 @@ const auto newId = [] { return QUuid::createUuid().toString(QUuid::WithoutBraces
 using Damage = std::function<void(const QString &folder)>;
 using Refused = std::function<void(const SnapshotStore &, Snapshot)>;
 
-const QString invalidId = u"Invalid snapshot identifier."_s;
-const QString unsupported = u"Unsupported snapshot version."_s;
 const QString changed = u"This snapshot was changed or is incomplete. Restore is blocked."_s;
 const QString crowdedDock = u"The iPhone Dock contains more than four items."_s;
 
@@ -263,8 +261,8 @@ private Q_SLOTS:
         row("layout edited in the record", set(u"layout"_s, swapped.toRecord()), load, changed);
         row("record layout beyond the limits", set(u"layout"_s, crowded.toRecord()), load, crowdedDock);
         row("record device invalid", set(u"device"_s, Device(u"0x"_s, udid, u"n"_s, u"t"_s).toJson()), load, invalidDevice);
-        row("schema version 2", set(u"schemaVersion"_s, 2), load, unsupported);
-        row("copied under another identifier", set(u"id"_s, newId()), load, unsupported);
+        row("schema version 2", set(u"schemaVersion"_s, 2), load, u"Unsupported snapshot version."_s);
+        row("copied under another identifier", set(u"id"_s, newId()), load, u"Unsupported snapshot version."_s);
         row("record deleted", removed(u"snapshot.json"_s), load, u"Could not read %1/snapshot.json: No such file or directory."_s);
         for (const QString &key : sampleSnapshot().toJson().keys())
             QTest::addRow("record without %s", qPrintable(key)) << set(key, QJsonValue::Undefined) << load << u"No value associated with key \"%1\"."_s.arg(key);
@@ -278,8 +276,8 @@ private Q_SLOTS:
             QTest::addRow("date %s", date) << set(u"date"_s, QString::fromLatin1(date)) << load << u"The snapshot date is not in ISO 8601 format."_s;
         row("device without a UDID", set(u"device"_s, QJsonObject{{u"ecid"_s, u"1"_s}, {u"name"_s, u"n"_s}, {u"type"_s, u"t"_s}}), load, u"No value associated with key \"udid\"."_s);
         for (const QString &id : {u"../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F/../../x"_s, u"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\n"_s}) {
-            QTest::addRow("load %s", qPrintable(id)) << moved << Refused([id](const SnapshotStore &store, Snapshot) { store.load(id); }) << invalidId;
-            QTest::addRow("proposal for %s", qPrintable(id)) << moved << Refused([id](const SnapshotStore &store, Snapshot snapshot) { snapshot.id = id; store.saveProposal(snapshot.layout, snapshot); }) << invalidId;
+            QTest::addRow("load %s", qPrintable(id)) << moved << Refused([id](const SnapshotStore &store, Snapshot) { store.load(id); }) << u"Invalid snapshot identifier."_s;
+            QTest::addRow("proposal for %s", qPrintable(id)) << moved << Refused([id](const SnapshotStore &store, Snapshot snapshot) { snapshot.id = id; store.saveProposal(snapshot.layout, snapshot); }) << u"Invalid snapshot identifier."_s;
         }
         row("save of a Dock only", none, [](const SnapshotStore &store, Snapshot) { DeviceRead read = sampleRead(); read.layout.pages.resize(1); store.save(read, phone(), {}, u"r"_s); }, u"Expected a Dock and at least one Home Screen page."_s);
         row("save for a phone without ECID", none, [](const SnapshotStore &store, Snapshot) { store.save(sampleRead(), Device(u"0x"_s, udid, u"n"_s, u"t"_s), {}, u"r"_s); }, invalidDevice);
