@@ -100,13 +100,14 @@ QVariantList state(const QObject &object, const char *names)
     return values;
 }
 
-// The model's flags that are set, then its section unless that is Organize.
-QString flagsOf(const VarnoletModel &model)
+// The model's flags among `names` that are set, then its section unless that is Organize.
+QString flagsOf(const VarnoletModel &model,
+                const char *names = "messageIsWarning hasSelectedDevice hasLoadedDevice canApply "
+                                    "hasProposed showOriginal hasPendingRestore")
 {
     QStringList set;
-    for (const char *name : {"messageIsWarning", "hasSelectedDevice", "hasLoadedDevice", "canApply",
-                             "hasProposed", "showOriginal", "hasPendingRestore"}) {
-        if (model.property(name).toBool())
+    for (const QByteArray &name : QByteArray(names).split(' ')) {
+        if (model.property(name.constData()).toBool())
             set.append(QString::fromLatin1(name));
     }
     if (model.section() != u"Organize"_s)
@@ -467,35 +468,6 @@ private Q_SLOTS:
                                      {{facebook, AppCategory::money}}));
     }
 
-    void handEditsAndTheirHistory()
-    {
-        auto model = makeModel();
-        model->loadDemo();
-        const auto flags = [&model] {
-            return state(*model, "canEdit canUndo canRedo proposalEdited canResetToSuggestion");
-        };
-        QVERIFY(model->moveItem(1, 0, -1, 1, 1));
-        const Layout edited = *model->proposedLayout();
-        QCOMPARE(flags(), (QVariantList{true, true, false, true, true}));
-
-        // A new option is one more step, and Undo brings the hand edit back.
-        propose(*model, u"Alphabetical"_s);
-        const Layout alphabetical = *model->proposedLayout();
-        QCOMPARE(flags(), (QVariantList{true, true, false, false, false}));
-        model->undo();
-        QCOMPARE(*model->proposedLayout(), edited);
-        QCOMPARE(flags(), (QVariantList{true, true, true, true, true}));
-        model->resetToSuggestion();
-        QCOMPARE(*model->proposedLayout(), alphabetical);
-        QVERIFY(!model->canResetToSuggestion());
-
-        // Showing the original turns editing off; loading a layout starts a new history.
-        model->setShowOriginal(true);
-        QVERIFY(!model->canEdit() && !model->moveItem(1, 0, -1, 1, 1));
-        model->loadDemo();
-        QCOMPARE(flags(), (QVariantList{true, false, false, false, false}));
-    }
-
     void workflows_data()
     {
         QTest::addColumn<QJsonObject>("phone");
@@ -528,6 +500,7 @@ private Q_SLOTS:
         QTest::newRow("refused: no phone chosen") << alex << none << u"choose none, apply"_s << read13 << u"hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refused: an imported layout") << alex << none << u"layout file, import, apply"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refused: a proposal the phone already holds") << alex << none << u"restore, apply"_s << restoreReady << u"hasSelectedDevice hasLoadedDevice hasProposed hasPendingRestore"_s << 0 << u"phone"_s;
+        QTest::newRow("hand edits: a new option, Undo, Reset, the original, a new layout") << alex << none << u"move, edits canEdit canUndo proposalEdited canResetToSuggestion, style Alphabetical, keep, edits canEdit canUndo, undo, edits canEdit canUndo canRedo proposalEdited canResetToSuggestion, reset, kept, edits canEdit canUndo, original, edits canUndo, move, demo, edits canEdit"_s << demoMessage << u"hasSelectedDevice hasProposed"_s << 0 << QString();
         QTest::newRow("refresh: the selection kept") << alex << none << u"refresh"_s << foundTwo << loaded << 0 << u"phone"_s;
         QTest::newRow("refresh: a stale selection cleared") << alex << none << u"choose a phone not listed, refresh"_s << foundTwo << u"hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refresh: the one phone replaces a stale selection") << alex << none << u"choose a phone not listed, world with Alex, refresh"_s << foundOne << u"hasSelectedDevice hasProposed"_s << 0 << u"phone"_s;
@@ -582,7 +555,7 @@ private Q_SLOTS:
                 model.get(), &VarnoletModel::activityChanged, this,
                 [&] { offThread += QThread::currentThread() != thread(); }, Qt::DirectConnection);
         QPromise<void> running;
-        std::optional<Layout> applied, exported;
+        std::optional<Layout> applied, exported, kept;
         const QString file = m_panels.answer = home() + u"/bad.json"_s;
         const QString tools = home() + u"/tools/"_s;
         const QString snapshots = SnapshotStore::standard().snapshotsPath();
@@ -647,6 +620,11 @@ private Q_SLOTS:
                 {u"large file"_s,
                  [&] { QVERIFY(writeFile(file, {}) && QFile::resize(file, 25'000'001)); }},
                 {u"restore"_s, restore},
+                {u"move"_s, [&] { QCOMPARE(model->moveItem(1, 0, -1, 1, 1), model->canEdit()); }},
+                {u"undo"_s, [&] { model->undo(); }},
+                {u"reset"_s, [&] { model->resetToSuggestion(); }},
+                {u"keep"_s, [&] { kept = model->proposedLayout(); }},
+                {u"kept"_s, [&] { QCOMPARE(model->proposedLayout(), kept); }},
                 {u"apply"_s,
                  [&] {
                      const bool applies = model->canApply(), restoring = model->hasPendingRestore();
@@ -697,6 +675,10 @@ private Q_SLOTS:
         for (const QString &step : steps.split(u", "_s)) {
             if (step.startsWith(u'=')) {
                 QCOMPARE(flagsOf(*model), step.mid(1));
+            } else if (step.startsWith(u"edits"_s)) {
+                QCOMPARE(flagsOf(*model,
+                                 "canEdit canUndo canRedo proposalEdited canResetToSuggestion"),
+                         step.mid(6));
             } else if (step.startsWith(u"answer "_s)) {
                 m_panels.answer = home() + u'/' + step.mid(7);
             } else if (step.startsWith(u"cfgutil "_s)) {
