@@ -115,6 +115,8 @@ QString flagsOf(const VarnoletModel &model,
     return set.join(u' ');
 }
 
+const char *const editFlags = "canEdit canUndo canRedo proposalEdited canResetToSuggestion";
+
 // Snapshots saved within one second have no defined order, so they are found by reason.
 Layout savedAs(const VarnoletModel &model, const QString &reason)
 {
@@ -410,15 +412,13 @@ private Q_SLOTS:
                  (QVariantList{resets, changedRow < 0 ? 0 : 1, countChanges, next.size()}));
         if (changedRow >= 0)
             QCOMPARE(changes.first().at(0).toModelIndex().row(), changedRow);
-        for (int row = 0; row <= next.size(); ++row) {
+        for (int row = 0; row < next.size(); ++row) {
             const QModelIndex index = model.index(row);
-            const AppInfo app = next.value(row);
             QCOMPARE((QVariantList{index.data(AppListModel::IdRole),
                                    index.data(AppListModel::NameRole),
                                    index.data(AppListModel::CategoryRole)}),
-                     row < next.size()
-                             ? (QVariantList{app.id, app.name, AppCategories::title(app.category)})
-                             : QVariantList(3));
+                     (QVariantList{next[row].id, next[row].name,
+                                   AppCategories::title(next[row].category)}));
         }
     }
 
@@ -503,16 +503,16 @@ private Q_SLOTS:
         QTest::newRow("refresh: a stale selection cleared") << alex << none << u"choose a phone not listed, refresh"_s << foundTwo << u"hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refresh: the one phone replaces a stale selection") << alex << none << u"choose a phone not listed, world with Alex, refresh"_s << foundOne << u"hasSelectedDevice hasProposed"_s << 0 << u"phone"_s;
         QTest::newRow("refresh: no phone any more") << alex << none << u"world with none, refresh"_s << u"No iPhone found. Connect by USB, unlock it, and approve Trust This Computer in Finder."_s << u"hasProposed"_s << 0 << u"phone"_s;
-        QTest::newRow("panels cancelled") << alex << none << u"cancel, export, import, configurator nothing, cfgutil unchanged"_s << read13 << loaded << 0 << u"phone"_s;
+        QTest::newRow("panels cancelled") << alex << none << u"cancel, export, import, configurator, cfgutil unchanged"_s << read13 << loaded << 0 << u"phone"_s;
         QTest::newRow("export fails") << alex << none << u"answer no such folder/out.json, export"_s << u"Could not write "_s << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
         QTest::newRow("export, then import for preview") << alex << none << u"dirty, answer exported.json, export, import, clean, imported"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"sent"_s;
         QTest::newRow("export a profile") << alex << none << u"answer exported.mobileconfig, export profile"_s << u"Exported the configuration profile to exported.mobileconfig."_s << loaded << 0 << u"phone"_s;
         QTest::newRow("export a profile, then import it") << alex << none << u"answer exported.mobileconfig, export profile, import"_s << u"Imported for preview only. No iPhone is associated with this file."_s << u"hasSelectedDevice hasProposed"_s << 0 << u"sent"_s;
-        QTest::newRow("configurator: an application bundle") << alex << none << u"configurator Apple Configurator.app/, cfgutil Apple Configurator.app/Contents/MacOS/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
-        QTest::newRow("configurator: the executable") << alex << none << u"configurator bin/cfgutil, cfgutil bin/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
-        QTest::newRow("configurator: another executable") << alex << none << u"configurator bin/other, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
-        QTest::newRow("configurator: cfgutil not executable") << alex << none << u"configurator plain/cfgutil, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
-        QTest::newRow("configurator: a folder called cfgutil") << alex << none << u"configurator folder/cfgutil, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: an application bundle") << alex << none << u"answer Apple Configurator.app/, configurator, cfgutil Apple Configurator.app/Contents/MacOS/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: the executable") << alex << none << u"answer bin/cfgutil, configurator, cfgutil bin/cfgutil"_s << foundTwo << loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: another executable") << alex << none << u"answer bin/other, configurator, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: cfgutil not executable") << alex << none << u"answer plain/cfgutil, configurator, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
+        QTest::newRow("configurator: a folder called cfgutil") << alex << none << u"answer folder/cfgutil, configurator, cfgutil unchanged"_s << noCfgutil << u"messageIsWarning "_s + loaded << 0 << u"phone"_s;
         QTest::newRow("read fails: the tool fails") << alex << unreadable << u"read"_s << couldNotRead << failed << 0 << u"phone"_s;
         QTest::newRow("read fails: the snapshot cannot be saved") << alex << none << u"block store, read"_s << u"Could not "_s << failed << 0 << u"phone"_s;
         QTest::newRow("read fails: no configurator") << alex << none << u"no configurator, read"_s << u"Install Apple Configurator from the Mac App Store, then click Refresh connection."_s << failed << 0 << u"phone"_s;
@@ -555,7 +555,7 @@ private Q_SLOTS:
         QPromise<void> running;
         std::optional<Layout> sent, kept; // sent: the proposal last applied or exported
         const QString file = m_panels.answer = home() + u"/bad.json"_s;
-        const QString tools = home() + u"/tools/"_s;
+        const QString dir = home() + u'/';
         const QString snapshots = SnapshotStore::standard().snapshotsPath();
         QJsonObject moved = phone;
         moved[u"udid"_s] = u"00008140-0000000000000000"_s;
@@ -672,23 +672,19 @@ private Q_SLOTS:
             if (step.startsWith(u'=')) {
                 QCOMPARE(flagsOf(*model), step.mid(1));
             } else if (step.startsWith(u"edits"_s)) {
-                QCOMPARE(flagsOf(*model,
-                                 "canEdit canUndo canRedo proposalEdited canResetToSuggestion"),
-                         step.mid(6));
+                QCOMPARE(flagsOf(*model, editFlags), step.mid(6));
             } else if (step.startsWith(u"answer "_s)) {
-                m_panels.answer = home() + u'/' + step.mid(7);
+                m_panels.answer = dir + step.mid(7);
             } else if (step.startsWith(u"cfgutil "_s)) {
                 QCOMPARE(model->cfgutil(),
-                         step.endsWith(u" unchanged"_s) ? fakeCfgutil : tools + step.mid(8));
-            } else if (step.startsWith(u"configurator "_s)) {
+                         step.endsWith(u" unchanged"_s) ? fakeCfgutil : dir + step.mid(8));
+            } else if (step == u"configurator"_s) {
                 for (const QString &link : {u"Apple Configurator.app/Contents/MacOS/cfgutil"_s,
                                             u"bin/cfgutil"_s, u"bin/other"_s})
-                    QVERIFY(QDir().mkpath(QFileInfo(tools + link).path())
-                            && QFile::link(fakeCfgutil, tools + link));
-                QVERIFY(QDir().mkpath(tools + u"folder/cfgutil"_s)
-                        && QDir().mkpath(tools + u"plain"_s)
-                        && writeFile(tools + u"plain/cfgutil"_s, "#!/bin/sh\n"));
-                m_panels.answer = step.endsWith(u" nothing"_s) ? QString() : tools + step.mid(13);
+                    QVERIFY(QDir().mkpath(QFileInfo(dir + link).path())
+                            && QFile::link(fakeCfgutil, dir + link));
+                QVERIFY(QDir().mkpath(dir + u"folder/cfgutil"_s) && QDir().mkpath(dir + u"plain"_s)
+                        && writeFile(dir + u"plain/cfgutil"_s, "#!/bin/sh\n"));
                 model->chooseConfigurator();
                 QCOMPARE(m_panels.titles.last(),
                          u"Select Apple Configurator.app or the cfgutil executable."_s);
