@@ -120,11 +120,9 @@ const char *const editFlags = "canEdit canUndo canRedo proposalEdited canResetTo
 // Snapshots saved within one second have no defined order, so they are found by reason.
 Layout savedAs(const VarnoletModel &model, const QString &reason)
 {
-    for (const Snapshot &snapshot : model.snapshotRecords()) {
-        if (snapshot.reason == reason)
-            return snapshot.layout;
-    }
-    return {};
+    const QList<Snapshot> &records = model.snapshotRecords();
+    const auto found = std::ranges::find(records, reason, &Snapshot::reason);
+    return found == records.end() ? Layout() : found->layout;
 }
 
 bool finishes(const VarnoletModel &model)
