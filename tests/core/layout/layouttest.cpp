@@ -72,6 +72,12 @@ private Q_SLOTS:
         QCOMPARE(layout.inventory().value(u"a"_s), 2);
         QCOMPARE(layout.inventory().size(), 7);
         QCOMPARE(Layout().pageCount(), 0);
+        // An app listed twice keeps its later name.
+        QCOMPARE(
+                LayoutParser::parse("[[], [{\"bundleIdentifier\":\"a\",\"displayName\":\"First\"}, "
+                                    "{\"bundleIdentifier\":\"a\",\"displayName\":\"Second\"}]]")
+                        .names,
+                AppNames({{u"a"_s, u"Second"_s}}));
         // A one-page folder is flat, a folder of more pages nested; web clips keep their slashes.
         QCOMPARE(JsonCodec::decode(layout.cfgutilData()),
                  JsonCodec::decode(
