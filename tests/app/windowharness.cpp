@@ -170,20 +170,12 @@ QString WindowHarness::clickItem(QQuickItem *target)
 QString WindowHarness::choose(const QString &objectName, int index)
 {
     QQuickItem *picker = item(objectName);
-    if (QString failure = picker ? clickItem(picker) : u"no such picker"_s; !failure.isEmpty())
-        return objectName + u": "_s + failure;
-    auto *popup = qvariant_cast<QObject *>(picker->property("popup"));
-    auto *list = popup ? qvariant_cast<QQuickItem *>(popup->property("contentItem")) : nullptr;
-    if (!list || !popup->property("visible").toBool())
-        return objectName + u": the pop-up did not open"_s;
-    settle();
-    const QList<QQuickItem *> entries
-            = qvariant_cast<QQuickItem *>(list->property("contentItem"))->childItems();
-    for (QQuickItem *entry : entries) {
-        if (entry->property("index") == index)
-            return clickItem(entry);
-    }
-    return objectName + u": no entry %1"_s.arg(index);
+    if (!picker || !reallyVisible(picker) || !picker->isEnabled())
+        return objectName + u": not there to choose from"_s;
+    picker->forceActiveFocus(Qt::TabFocusReason);
+    for (int at = picker->property("currentIndex").toInt(); at != index; at += at < index ? 1 : -1)
+        pressKey(at < index ? Qt::Key_Down : Qt::Key_Up);
+    return picker->property("currentIndex") == index ? QString() : objectName + u": stuck"_s;
 }
 
 QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld)
