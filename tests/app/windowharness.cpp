@@ -287,12 +287,7 @@ QJsonObject WindowHarness::alex(const QJsonArray &next)
             {u"udid"_s, u"00008140-001C2D3E4F50601E"_s},
             {u"name"_s, u"Alex’s iPhone"_s},
             {u"type"_s, u"iPhone16,2"_s},
-            {u"layout"_s, sampleLayout()},
+            {u"layout"_s, sample(u"get-icon-layout"_s)},
             {u"pendingLayouts"_s, next.isEmpty() ? QJsonArray() : QJsonArray{next}},
             {u"apps"_s, sample(u"get-installedApps"_s)[u"installedApps"_s]}};
-}
-
-QJsonArray WindowHarness::sampleLayout()
-{
-    return sample(u"get-icon-layout"_s).toArray();
 }

@@ -179,10 +179,7 @@ void WindowInteractionTest::linksImportExportAndFolderPopovers()
                            u"on the iPhone."_s,
                            u"Optional reader: not installed"_s}));
     QVERIFY(!harness.isShown(u"getConfiguratorButton"_s) && !harness.isShown(u"installedLabel"_s));
-    QStringList opened;
-    for (const QUrl &url : harness.openedUrls())
-        opened.append(url.toLocalFile().section(u'/', -1));
-    QCOMPARE(opened,
+    QCOMPARE(harness.openedFiles(),
              (QStringList{u"Snapshots"_s, u"Diagnostics"_s, u"TESTING.md"_s, u"TESTING.md"_s}));
 #endif
     // Without the configurator, Refresh says so as a warning, in orange with the warning icon.
@@ -195,7 +192,7 @@ void WindowInteractionTest::linksImportExportAndFolderPopovers()
     QCOMPARE(harness.value(u"exportAction"_s, "enabled"), QVariant(false));
     const QString folder = harness.home() + u"/layouts"_s;
     QVERIFY(QDir().mkpath(folder)
-            && writeJson(folder + u"/mine.json"_s, WindowHarness::sampleLayout()));
+            && writeJson(folder + u"/mine.json"_s, WindowHarness::alex()[u"layout"_s].toArray()));
     const auto typePath = [&harness](const QString &path) {
         QCOMPARE(harness.click(u"filePanelPath"_s), QString());
         harness.pressKey(Qt::Key_A, Qt::ControlModifier);
@@ -397,7 +394,7 @@ void WindowInteractionTest::compareRestoreThenEditByHand()
     WindowHarness harness;
     QVERIFY(harness.isValid());
     // The phone swaps two apps of its Dock after the first read.
-    QJsonArray swapped = WindowHarness::sampleLayout(), dock = swapped[0].toArray();
+    QJsonArray swapped = WindowHarness::alex()[u"layout"_s].toArray(), dock = swapped[0].toArray();
     dock.insert(0, dock.takeAt(1));
     swapped[0] = dock;
     harness.writeWorld({WindowHarness::alex(swapped)});
@@ -437,7 +434,6 @@ void WindowInteractionTest::compareRestoreThenEditByHand()
                             u"applyConfirmationSummary.text"_s}),
              (QVariantList{u"Restore saved layout"_s, u"Restore saved layout"_s,
                            u"2 apps move · Dock changes"_s}));
-    QCOMPARE(harness.calls(u"set-icon-layout"_s), 0);
     QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
     QVERIFY(harness.finishes());
     QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
