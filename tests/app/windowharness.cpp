@@ -200,13 +200,6 @@ QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<vo
     return {};
 }
 
-void WindowHarness::open(const QString &path)
-{
-    pressKey(Qt::Key_O, Qt::ControlModifier);
-    m_panels->accept(QUrl::fromLocalFile(path));
-    settle();
-}
-
 void WindowHarness::scrollToEnd(const QString &objectName)
 {
     if (QQuickItem *flickable = item(objectName)) {

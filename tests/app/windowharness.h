@@ -57,8 +57,6 @@ public:
     QString choose(const QString &objectName, int index);
     /// Drags `from` to `to` in small steps; `whileHeld` runs before the button is let go.
     QString drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld = {});
-    /// Opens `path` through the window's Open command.
-    void open(const QString &path);
     void scrollToEnd(const QString &objectName);
     /// Scrolls every view around `target` to bring it to the middle, as far as each goes.
     void scrollIntoView(QQuickItem *target);
