@@ -119,8 +119,7 @@ QList<QQuickItem *> WindowHarness::items(const QString &prefix) const
 
 bool WindowHarness::isShown(const QString &objectName) const
 {
-    const QQuickItem *found = item(objectName);
-    return found && reallyVisible(found);
+    return item(objectName) && reallyVisible(item(objectName));
 }
 
 QVariant WindowHarness::value(const QString &objectName, const char *property) const
@@ -143,9 +142,7 @@ QVariantList WindowHarness::state(const QStringList &paths) const
 QString WindowHarness::click(std::initializer_list<QString> objectNames)
 {
     for (const QString &name : objectNames) {
-        QQuickItem *target = item(name);
-        if (const QString failure = target ? clickItem(target) : u"no such item"_s;
-            !failure.isEmpty())
+        if (const QString failure = clickItem(item(name)); !failure.isEmpty())
             return name + u": "_s + failure;
     }
     return {};
@@ -154,7 +151,7 @@ QString WindowHarness::click(std::initializer_list<QString> objectNames)
 QString WindowHarness::clickItem(QQuickItem *target)
 {
     settle();
-    if (!reallyVisible(target))
+    if (!target || !reallyVisible(target))
         return u"not visible"_s;
     if (!target->isEnabled())
         return u"disabled"_s;

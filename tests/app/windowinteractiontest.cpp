@@ -73,7 +73,6 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
              (QVariantList{true, u"Demo workspace"_s, QColor(orange),
                            u"Explore freely. Your phone stays untouched."_s, false}));
     harness.shoot(u"02-demo-proposed"_s);
-    harness.scrollToEnd(u"organizeScroller"_s);
     QCOMPARE(harness.clickItem(harness.items(u"folder-"_s).value(0)), QString());
     harness.shoot(u"05-folder-popover"_s);
     harness.pressKey(Qt::Key_Escape);
@@ -182,12 +181,12 @@ void WindowInteractionTest::linksImportExportAndFolderPopovers()
 #endif
     // Without the configurator, Refresh says so as a warning, in orange with the warning icon.
     QCOMPARE(harness.click(u"refreshButton"_s), QString());
-    QCOMPARE(harness.state({u"statusText.text"_s, u"statusText.color"_s, u"statusIcon.name"_s}),
+    QCOMPARE(harness.state({u"statusText.text"_s, u"statusText.color"_s, u"statusIcon.name"_s,
+                            u"exportAction.enabled"_s}),
              (QVariantList{u"Apple Configurator isn't installed yet. You can still explore the "
                            u"demo."_s,
-                           QColor(orange), u"exclamationmark.circle"_s}));
+                           QColor(orange), u"exclamationmark.circle"_s, false}));
     harness.shoot(u"13-warning"_s);
-    QCOMPARE(harness.value(u"exportAction"_s, "enabled"), QVariant(false));
     const QString folder = harness.home() + u"/layouts"_s;
     QVERIFY(QDir().mkpath(folder)
             && writeJson(folder + u"/mine.json"_s, WindowHarness::alex()[u"layout"_s].toArray()));
@@ -319,10 +318,10 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
     harness.shoot(u"08-organize-after-read"_s);
     // A fresh read shows the original: Apply waits for the proposal to be reviewed.
     QCOMPARE(harness.state({u"topBarTitle.text"_s, u"statusPillCaption.text"_s,
-                            u"applyBarTitle.text"_s, u"applyButton.enabled"_s}),
+                            u"applyBarTitle.text"_s, u"applyButton.enabled"_s,
+                            u"checkAgainButton.visible"_s}),
              (QVariantList{u"Organize"_s, u"Alex’s iPhone"_s, u"Review Proposed to enable Apply"_s,
-                           false}));
-    QVERIFY(!harness.isShown(u"checkAgainButton"_s));
+                           false, false}));
     QCOMPARE(harness.click(u"segment-Proposed"_s), QString());
     QCOMPARE(harness.state(
                      {u"applyBarTitle.text"_s, u"applyBarSubtitle.text"_s, u"applyButton.text"_s}),
