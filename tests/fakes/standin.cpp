@@ -1,5 +1,6 @@
 // Stand-in for cfgutil and pymobiledevice3, the one its file is named after, acting on the world
 // file named by VARNOLET_FAKE_WORLD (see README.md).
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -20,11 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Failure
-{
-    int status;
-    QString message;
-};
+// An exit status and what goes to standard error.
+using Failure = std::pair<int, QString>;
 
 void print(FILE *stream, const QByteArray &bytes)
 {
@@ -69,50 +67,24 @@ std::optional<int> perform(const QJsonObject &fault)
     return std::nullopt;
 }
 
-// The layout a read sees; the first pending layout then takes its place on the phone.
-QJsonArray serveLayout(QJsonObject &device)
-{
-    const QJsonArray layout = device[u"layout"_s].toArray();
-    QJsonArray pending = device[u"pendingLayouts"_s].toArray();
-    if (!pending.isEmpty()) {
-        device[u"layout"_s] = pending.takeAt(0);
-        device[u"pendingLayouts"_s] = pending;
-    }
-    return layout;
-}
-
-// The reader's form of identifiers, however deep in arrays: every icon an object.
-QJsonValue icons(const QJsonValue &value)
+// The reader's form of a layout (at depth 0): every icon an object, and a folder (an array on a
+// page, at depth 2) an object with its pages of apps in "iconLists".
+QJsonValue readerForm(const QJsonValue &value, int depth = 0)
 {
     if (!value.isArray())
         return QJsonObject{{u"bundleIdentifier"_s, value}};
-    QJsonArray out;
-    for (const QJsonValue &item : value.toArray())
-        out.append(icons(item));
-    return out;
-}
-
-// The reader's form of a layout: a folder is an object with its pages in "iconLists".
-QJsonArray readerForm(const QJsonArray &layout)
-{
-    QJsonArray pages;
-    for (const QJsonValue &page : layout) {
-        QJsonArray items;
-        for (const QJsonValue &item : page.toArray()) {
-            QJsonArray apps = item.toArray();
-            const QJsonValue name = apps.isEmpty() ? QJsonValue() : apps.takeAt(0);
-            // A folder of one page holds its apps; one of several, an array of apps per page.
-            items.append(
-                    !item.isArray()
-                            ? icons(item)
-                            : QJsonObject{{u"displayName"_s, name},
-                                          {u"iconLists"_s,
-                                           icons(apps.at(0).isArray() ? apps : QJsonArray{apps})},
-                                          {u"listType"_s, u"folder"_s}});
-        }
-        pages.append(items);
+    QJsonArray in = value.toArray(), out;
+    if (depth == 2) {
+        const QJsonValue name = in.isEmpty() ? QJsonValue() : in.takeAt(0);
+        // A folder of one page holds its apps; one of several, an array of apps per page.
+        return QJsonObject{
+                {u"displayName"_s, name},
+                {u"iconLists"_s, readerForm(in.at(0).isArray() ? in : QJsonArray{in}, 3)},
+                {u"listType"_s, u"folder"_s}};
     }
-    return pages;
+    for (const QJsonValue &item : std::as_const(in))
+        out.append(readerForm(item, depth + 1));
+    return out;
 }
 
 int run(const QString &tool, const QStringList &arguments)
@@ -187,9 +159,14 @@ int run(const QString &tool, const QStringList &arguments)
                                           {u"deviceType"_s, device[u"type"_s]}};
             else if (name == u"get-apps"_s)
                 output[key] = QJsonObject{{u"apps"_s, device[u"apps"_s]}};
-            else if (name != u"set-icon-layout"_s)
-                output[key] = pages = serveLayout(device);
-            else if (output[key] = QJsonObject(); !fault[u"ignoreWrite"_s].toBool())
+            else if (name != u"set-icon-layout"_s) {
+                // What a read sees; the first pending layout then takes its place on the phone.
+                output[key] = pages = device[u"layout"_s].toArray();
+                QJsonArray pending = device[u"pendingLayouts"_s].toArray();
+                if (!pending.isEmpty())
+                    device[u"layout"_s] = pending.takeAt(0);
+                device[u"pendingLayouts"_s] = pending;
+            } else if (output[key] = QJsonObject(); !fault[u"ignoreWrite"_s].toBool())
                 device[u"layout"_s] = fault.contains(u"storeInstead"_s) ? fault[u"storeInstead"_s]
                                                                         : QJsonValue(written);
             *it = device;
@@ -201,7 +178,7 @@ int run(const QString &tool, const QStringList &arguments)
                             QJsonObject{{u"Output"_s, output}, {u"Type"_s, u"CommandOutput"_s}})
                                   .toJson(QJsonDocument::Compact)
                           + '\n'
-                  : QJsonDocument(readerForm(pages)).toJson());
+                  : QJsonDocument(readerForm(pages).toArray()).toJson());
     return 0;
 }
 
@@ -209,13 +186,11 @@ int run(const QString &tool, const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QStringList arguments = QCoreApplication(argc, argv).arguments();
     try {
-        return run(QFileInfo(QFile::decodeName(argv[0])).fileName(), arguments);
+        return run(QFileInfo(arguments[0]).fileName(), arguments.mid(1));
     } catch (const Failure &failure) {
-        print(stderr, failure.message.toUtf8());
-        return failure.status;
+        print(stderr, failure.second.toUtf8());
+        return failure.first;
     }
 }

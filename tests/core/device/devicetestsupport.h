@@ -3,7 +3,6 @@
 #include "device.h"
 #include "platformerror.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -75,12 +74,8 @@ inline QStringList entries(const QString &folder)
 inline int childProcessCount()
 {
     int children = 0;
-    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        // "pid (command) state ppid …", where the command may hold blanks and parentheses.
-        const QByteArray line = readFile(u"/proc/"_s + entry + u"/stat"_s);
-        children += line.mid(line.lastIndexOf(')') + 2).split(' ').value(1)
-                == QByteArray::number(QCoreApplication::applicationPid());
-    }
+    for (const QString &task : entries(u"/proc/self/task"_s))
+        children += int(readFile(u"/proc/self/task/"_s + task + u"/children"_s).count(' '));
     return children;
 }
 
