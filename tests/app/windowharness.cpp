@@ -167,11 +167,15 @@ QString WindowHarness::clickItem(QQuickItem *target)
 QString WindowHarness::choose(const QString &objectName, int index)
 {
     QQuickItem *picker = item(objectName);
-    if (!picker || !reallyVisible(picker) || !picker->isEnabled())
-        return objectName + u": not there to choose from"_s;
-    picker->forceActiveFocus(Qt::TabFocusReason);
-    for (int at = picker->property("currentIndex").toInt(); at != index; at += at < index ? 1 : -1)
+    const QString failure = clickItem(picker);
+    auto *popup = failure.isEmpty() ? qvariant_cast<QObject *>(picker->property("popup")) : nullptr;
+    auto *list = popup ? qvariant_cast<QQuickItem *>(popup->property("contentItem")) : nullptr;
+    if (!list || list->property("count") != picker->property("count"))
+        return objectName + u": the pop-up does not list every entry "_s + failure;
+    for (int at = picker->property("highlightedIndex").toInt(); at != index;
+         at += at < index ? 1 : -1)
         pressKey(at < index ? Qt::Key_Down : Qt::Key_Up);
+    pressKey(Qt::Key_Return);
     return picker->property("currentIndex") == index ? QString() : objectName + u": stuck"_s;
 }
 

@@ -53,7 +53,7 @@ public:
     QString click(std::initializer_list<QString> objectNames);
     QString click(const QString &objectName) { return click({objectName}); }
     QString clickItem(QQuickItem *item);
-    /// Chooses entry `index` of the named picker with the arrow keys.
+    /// Opens the named picker's pop-up and chooses entry `index` with the arrow keys.
     QString choose(const QString &objectName, int index);
     /// Drags `from` to `to` in small steps; `whileHeld` runs before the button is let go.
     QString drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld = {});

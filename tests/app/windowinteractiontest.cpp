@@ -76,7 +76,6 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     QCOMPARE(harness.clickItem(harness.items(u"folder-"_s).value(0)), QString());
     harness.shoot(u"05-folder-popover"_s);
     harness.pressKey(Qt::Key_Escape);
-    // The category picker of an app's row stores the choice.
     const QString id = model.apps()->index(0, 0).data(AppListModel::IdRole).toString();
     QCOMPARE(harness.choose(u"categoryPicker-"_s + id, int(model.categories().indexOf(u"Games"_s))),
              QString());
@@ -132,7 +131,6 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
     QCOMPARE(harness.text(u"pageLabel"_s), u"Page 1 of %1"_s.arg(model.previewPageCount()));
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
     QCOMPARE(harness.text(u"statusPillCaption"_s), u"No iPhone selected"_s);
-    // The tile menu of the last app.
     QCOMPARE(harness.click(u"sidebar-Organize"_s), QString());
     harness.scrollToEnd(u"organizeScroller"_s);
     QTest::mouseClick(harness.window(), Qt::RightButton, Qt::NoModifier,
@@ -213,7 +211,6 @@ void WindowInteractionTest::linksImportExportAndFolderPopovers()
     QCOMPARE(harness.text(u"filePanelProblem"_s), u"There is no folder or file at this path."_s);
     typePath(u"mine.json"_s);
     QVERIFY(!harness.isShown(u"filePanelPath"_s));
-    // An import is for preview only.
     QCOMPARE(harness.state({u"topBarTitle.text"_s, u"applyBarTitle.text"_s,
                             u"applyBarSubtitle.text"_s, u"applyButton.enabled"_s,
                             u"exportAction.enabled"_s}),
@@ -417,13 +414,13 @@ void WindowInteractionTest::compareRestoreThenEditByHand()
     QCOMPARE(harness.click(u"previewRestore-"_s + id), QString());
     QVERIFY(harness.finishes());
     harness.shoot(u"10-restore-preview"_s);
-    QVERIFY(harness.isShown(u"backToSorting"_s) && !harness.isShown(u"stylePicker"_s));
     const QString first = harness.model().apps()->index(0, 0).data(AppListModel::IdRole).toString();
     harness.scrollToEnd(u"organizeScroller"_s);
-    QCOMPARE(harness.state({u"sortingTitle.text"_s, u"organizeTitle.text"_s,
+    QCOMPARE(harness.state({u"backToSorting.visible"_s, u"stylePicker.visible"_s,
+                            u"sortingTitle.text"_s, u"organizeTitle.text"_s,
                             u"categoryPicker-"_s + first + u".enabled"_s, u"applyButton.text"_s}),
-             (QVariantList{u"Saved layout preview"_s, u"Bring your layout back."_s, false,
-                           u"Restore saved layout"_s}));
+             (QVariantList{true, false, u"Saved layout preview"_s, u"Bring your layout back."_s,
+                           false, u"Restore saved layout"_s}));
     QCOMPARE(harness.click(u"sidebar-Activity"_s), QString());
     harness.shoot(u"11-activity"_s);
     QCOMPARE(harness.click({u"sidebar-Organize"_s, u"applyButton"_s}), QString());
@@ -434,7 +431,6 @@ void WindowInteractionTest::compareRestoreThenEditByHand()
     QCOMPARE(harness.click(u"applyConfirmationConfirm"_s), QString());
     QVERIFY(harness.finishes());
     QCOMPARE(harness.calls(u"set-icon-layout"_s), 1);
-    // Then the phone's layout is edited by hand through the preview.
     QCOMPARE(harness.click({u"segment-Alphabetical"_s, u"segment-Proposed"_s}), QString());
     // Within the page: the first app goes after the fourth.
     QStringList expected = pageOne(harness);
