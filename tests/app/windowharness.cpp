@@ -119,8 +119,7 @@ QList<QQuickItem *> WindowHarness::items(const QString &prefix) const
 
 bool WindowHarness::isShown(const QString &objectName) const
 {
-    const QQuickItem *found = item(objectName);
-    return found && reallyVisible(found);
+    return item(objectName) && reallyVisible(item(objectName));
 }
 
 QVariant WindowHarness::value(const QString &objectName, const char *property) const
@@ -143,9 +142,7 @@ QVariantList WindowHarness::state(const QStringList &paths) const
 QString WindowHarness::click(std::initializer_list<QString> objectNames)
 {
     for (const QString &name : objectNames) {
-        QQuickItem *target = item(name);
-        if (const QString failure = target ? clickItem(target) : u"no such item"_s;
-            !failure.isEmpty())
+        if (const QString failure = clickItem(item(name)); !failure.isEmpty())
             return name + u": "_s + failure;
     }
     return {};
@@ -154,7 +151,7 @@ QString WindowHarness::click(std::initializer_list<QString> objectNames)
 QString WindowHarness::clickItem(QQuickItem *target)
 {
     settle();
-    if (!reallyVisible(target))
+    if (!target || !reallyVisible(target))
         return u"not visible"_s;
     if (!target->isEnabled())
         return u"disabled"_s;
@@ -170,20 +167,16 @@ QString WindowHarness::clickItem(QQuickItem *target)
 QString WindowHarness::choose(const QString &objectName, int index)
 {
     QQuickItem *picker = item(objectName);
-    if (QString failure = picker ? clickItem(picker) : u"no such picker"_s; !failure.isEmpty())
-        return objectName + u": "_s + failure;
-    auto *popup = qvariant_cast<QObject *>(picker->property("popup"));
+    const QString failure = clickItem(picker);
+    auto *popup = failure.isEmpty() ? qvariant_cast<QObject *>(picker->property("popup")) : nullptr;
     auto *list = popup ? qvariant_cast<QQuickItem *>(popup->property("contentItem")) : nullptr;
-    if (!list || !popup->property("visible").toBool())
-        return objectName + u": the pop-up did not open"_s;
-    settle();
-    const QList<QQuickItem *> entries
-            = qvariant_cast<QQuickItem *>(list->property("contentItem"))->childItems();
-    for (QQuickItem *entry : entries) {
-        if (entry->property("index") == index)
-            return clickItem(entry);
-    }
-    return objectName + u": no entry %1"_s.arg(index);
+    if (!list || list->property("count") != picker->property("count"))
+        return objectName + u": the pop-up does not list every entry "_s + failure;
+    for (int at = picker->property("highlightedIndex").toInt(); at != index;
+         at += at < index ? 1 : -1)
+        pressKey(at < index ? Qt::Key_Down : Qt::Key_Up);
+    pressKey(Qt::Key_Return);
+    return picker->property("currentIndex") == index ? QString() : objectName + u": stuck"_s;
 }
 
 QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld)
@@ -206,13 +199,6 @@ QString WindowHarness::drag(QQuickItem *from, QPointF to, const std::function<vo
     QTest::mouseRelease(m_window, Qt::LeftButton, Qt::NoModifier, to.toPoint());
     settle();
     return {};
-}
-
-void WindowHarness::open(const QString &path)
-{
-    pressKey(Qt::Key_O, Qt::ControlModifier);
-    m_panels->accept(QUrl::fromLocalFile(path));
-    settle();
 }
 
 void WindowHarness::scrollToEnd(const QString &objectName)
@@ -295,12 +281,7 @@ QJsonObject WindowHarness::alex(const QJsonArray &next)
             {u"udid"_s, u"00008140-001C2D3E4F50601E"_s},
             {u"name"_s, u"Alex’s iPhone"_s},
             {u"type"_s, u"iPhone16,2"_s},
-            {u"layout"_s, sampleLayout()},
+            {u"layout"_s, sample(u"get-icon-layout"_s)},
             {u"pendingLayouts"_s, next.isEmpty() ? QJsonArray() : QJsonArray{next}},
             {u"apps"_s, sample(u"get-installedApps"_s)[u"installedApps"_s]}};
-}
-
-QJsonArray WindowHarness::sampleLayout()
-{
-    return sample(u"get-icon-layout"_s).toArray();
 }

@@ -30,8 +30,8 @@ public:
     VarnoletModel &model() { return *m_model; }
     DesktopPanels &panels() { return *m_panels; }
     QString home() const { return m_home.path(); }
-    /// Addresses handed to the system's URL handler.
-    QList<QUrl> openedUrls() const { return m_openedUrls; }
+    /// The last part of each local file's address handed to the system's URL handler.
+    QStringList openedFiles() const { return m_openedFiles; }
 
     /// The stand-in tools' phones and faults, with an empty journal.
     void writeWorld(const QJsonArray &devices, const QJsonObject &faults = {});
@@ -53,12 +53,10 @@ public:
     QString click(std::initializer_list<QString> objectNames);
     QString click(const QString &objectName) { return click({objectName}); }
     QString clickItem(QQuickItem *item);
-    /// Chooses entry `index` of the named picker through its pop-up.
+    /// Opens the named picker's pop-up and chooses entry `index` with the arrow keys.
     QString choose(const QString &objectName, int index);
     /// Drags `from` to `to` in small steps; `whileHeld` runs before the button is let go.
     QString drag(QQuickItem *from, QPointF to, const std::function<void()> &whileHeld = {});
-    /// Opens `path` through the window's Open command.
-    void open(const QString &path);
     void scrollToEnd(const QString &objectName);
     /// Scrolls every view around `target` to bring it to the middle, as far as each goes.
     void scrollIntoView(QQuickItem *target);
@@ -72,10 +70,9 @@ public:
 
     /// Alex's phone with the sample layout, which becomes `next` after the first read if given.
     static QJsonObject alex(const QJsonArray &next = {});
-    static QJsonArray sampleLayout();
 
 public Q_SLOTS:
-    void openUrl(const QUrl &url) { m_openedUrls.append(url); }
+    void openUrl(const QUrl &url) { m_openedFiles.append(url.toLocalFile().section(u'/', -1)); }
 
 private:
     QTemporaryDir m_home;
@@ -83,5 +80,5 @@ private:
     std::unique_ptr<VarnoletModel> m_model;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_window = nullptr;
-    QList<QUrl> m_openedUrls;
+    QStringList m_openedFiles;
 };
