@@ -32,6 +32,18 @@ QList<QQuickItem *> pageEntries(const WindowHarness &harness)
     return entries;
 }
 
+// What a screen reader says of each entry of the shown page.
+QStringList spokenNames(const WindowHarness &harness)
+{
+    QStringList names;
+    for (QQuickItem *entry : pageEntries(harness)) {
+        auto *icon = entry->childItems().value(0)->property("item").value<QQuickItem *>();
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(icon);
+        names.append(face ? face->text(QAccessible::Name) : QString());
+    }
+    return names;
+}
+
 // A point over an entry's icon: its middle, or its right edge (the place after it).
 QPointF onIcon(QQuickItem *entry, bool after = false)
 {
@@ -107,6 +119,12 @@ void WindowInteractionTest::demoOptionsPickersAndPages()
                            u"test your iPhone, then restore the saved layout."_s}));
     harness.scrollToEnd(u"organizeScroller"_s);
     harness.shoot(u"04-two-icon-test"_s);
+    // The swapped icons are announced as moved, and only while the changes are shown.
+    QCOMPARE(spokenNames(harness).mid(0, 3),
+             (QStringList{u"Candy Crush, moved"_s, u"X, moved"_s, u"Camera"_s}));
+    QCOMPARE(harness.click(u"showChangesSwitch"_s), QString());
+    QCOMPARE(spokenNames(harness).mid(0, 2), (QStringList{u"Candy Crush"_s, u"X"_s}));
+    QCOMPARE(harness.click(u"showChangesSwitch"_s), QString());
     QCOMPARE(harness.click(u"segment-Alphabetical"_s), QString());
     QCOMPARE(harness.state({u"sortingOptions.visible"_s, u"keepDockSwitch.checked"_s,
                             u"keepFirstPageSwitch.checked"_s, u"pageCapacityPicker.displayText"_s}),
@@ -326,6 +344,7 @@ void WindowInteractionTest::readApplyCheckAgainAndSwitchPhones()
                            u"Your current icon layout is saved before every change."_s,
                            u"Apply to iPhone"_s}));
     harness.shoot(u"13-proposed-with-changes"_s);
+    QCOMPARE(spokenNames(harness).value(0), u"Open Productivity folder, moved"_s);
     // The alert says what will happen; Cancel and Escape write nothing.
     QCOMPARE(harness.click(u"applyButton"_s), QString());
     QCOMPARE(
